@@ -1,0 +1,142 @@
+// The installer's one seam to the operating system.
+//
+// The installer's logic (app/, package/, setup/, flash/) talks to Windows only
+// through `os::Platform`. `platform/win32` implements it over kernel32,
+// advapi32 and shell32; `platform/fake` implements it in memory with Windows
+// semantics (case-insensitive paths, sharing violations, read-only files,
+// error numbers) for the native unit tests.
+//
+// Error convention: operations that the logic treats as file input/output
+// throw `os::IoError` carrying the system's error number; the step that runs
+// them catches it and turns the number into its step code. Operations whose
+// failure the logic inspects itself (delete, copy, create folder, load a
+// library) return false or null and leave the number in `LastError()`.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+namespace os {
+
+// Windows error numbers the logic names.
+namespace err {
+constexpr int32_t kFileNotFound = 2;
+constexpr int32_t kPathNotFound = 3;
+constexpr int32_t kAccessDenied = 5;
+constexpr int32_t kNotEnoughMemory = 8;
+constexpr int32_t kWriteFault = 29;
+constexpr int32_t kReadFault = 30;
+constexpr int32_t kSharingViolation = 32;
+constexpr int32_t kHandleEof = 38;
+constexpr int32_t kDiskFull = 112;
+constexpr int32_t kAlreadyExists = 183;
+// Short read and short write of a fixed-size block.
+constexpr int32_t kShortRead = 100;
+constexpr int32_t kShortWrite = 101;
+}  // namespace err
+
+// The one exception type of a failed file input/output operation.
+class IoError : public std::runtime_error {
+ public:
+  explicit IoError(int32_t code, const std::string& what = "I/O error")
+      : std::runtime_error(what), code_(code) {}
+  int32_t code() const noexcept { return code_; }
+
+ private:
+  int32_t code_;
+};
+
+// An open file, read-only. Closed when destroyed.
+class ReadStream {
+ public:
+  virtual ~ReadStream() = default;
+  virtual void Seek(int64_t position) = 0;  // throws IoError
+  // Reads up to `count` bytes; returns how many arrived (fewer only at the
+  // end of the file). Throws IoError on a failed read.
+  virtual uint32_t Read(void* buffer, uint32_t count) = 0;
+  virtual int64_t Size() = 0;  // throws IoError
+};
+
+// A file created for writing (an existing file is replaced). Closed when
+// destroyed; `Close` reports a failed close.
+class WriteStream {
+ public:
+  virtual ~WriteStream() = default;
+  // Writes `count` bytes; returns how many were written. Throws IoError on a
+  // failed write.
+  virtual uint32_t Write(const void* buffer, uint32_t count) = 0;
+  virtual void Close() = 0;  // throws IoError
+};
+
+// A loaded dynamic library. Freed when destroyed.
+class Library {
+ public:
+  virtual ~Library() = default;
+  virtual void* Symbol(const char* name) = 0;  // nullptr when missing
+};
+
+struct FindResult {
+  bool found = false;
+  int64_t size = 0;
+  uint32_t attributes = 0;
+};
+
+// File attribute bits (as Windows numbers them).
+constexpr uint32_t kAttrReadOnly = 0x1;
+constexpr uint32_t kAttrHidden = 0x2;
+constexpr uint32_t kAttrSystem = 0x4;
+constexpr uint32_t kAttrDirectory = 0x10;
+constexpr uint32_t kAttrArchive = 0x20;
+constexpr uint32_t kAttrNormal = 0x80;
+
+class Platform {
+ public:
+  virtual ~Platform() = default;
+
+  // --- system ---
+  // GetWindowsDirectory as the system gives it (no trailing separator unless
+  // it is a root).
+  virtual std::string WindowsDirectory() = 0;
+  // Full path of the running installer's own file.
+  virtual std::string ModulePath() = 0;
+  // The calling thread's last error number.
+  virtual int32_t LastError() = 0;
+  // The system's message text for an error number, untrimmed; empty for an
+  // unknown number.
+  virtual std::string ErrorText(int32_t code) = 0;
+  // A text of the program's string table (app/strings.inc) by its number.
+  virtual std::string LoadText(unsigned id) = 0;
+
+  // --- files and folders ---
+  virtual bool FileExists(const std::string& path) = 0;       // a file, not a folder
+  virtual bool DirectoryExists(const std::string& path) = 0;  // a folder
+  virtual bool CreateDirectory(const std::string& path) = 0;  // one level
+  virtual bool DeleteFile(const std::string& path) = 0;
+  virtual bool SetAttributes(const std::string& path, uint32_t attributes) = 0;
+  virtual uint32_t GetAttributes(const std::string& path) = 0;  // 0xFFFFFFFF when missing
+  // Copies, replacing an existing target.
+  virtual bool CopyFile(const std::string& from, const std::string& to) = 0;
+  // Looks a file up by name (FindFirstFile, all attributes).
+  virtual FindResult FindFile(const std::string& path) = 0;
+  virtual std::unique_ptr<ReadStream> OpenRead(const std::string& path) = 0;    // throws IoError
+  virtual std::unique_ptr<WriteStream> CreateFile(const std::string& path) = 0;  // throws IoError
+  // Short (8.3) form of an existing path; empty when the system gives none.
+  virtual std::string ShortPath(const std::string& path) = 0;
+
+  // --- ini files ---
+  // WritePrivateProfileString; false with LastError() set on failure.
+  virtual bool WriteIniString(const std::string& file, const std::string& section,
+                              const std::string& key, const std::string& value) = 0;
+
+  // --- libraries ---
+  virtual std::unique_ptr<Library> LoadLibrary(const std::string& path) = 0;  // null on failure
+
+  // --- shell ---
+  // ShellExecute with the default verb; returns the shell's instance value.
+  virtual intptr_t ShellOpen(const std::string& file, const std::string& parameters,
+                             bool hidden) = 0;
+};
+
+}  // namespace os
