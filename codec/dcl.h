@@ -31,6 +31,15 @@ enum { DCL_BINARY = 0, DCL_ASCII = 1 };
 unsigned dcl_implode(dcl_read_fn read, dcl_write_fn write, char* work, void* param,
                      unsigned* type, unsigned* dsize);
 unsigned dcl_explode(dcl_read_fn read, dcl_write_fn write, char* work, void* param);
+/* Implode with a choice of parser: DCL_LEVEL_DEFAULT (greedy, fast) or
+   DCL_LEVEL_BEST (smaller output, same format). `work` must hold
+   dcl_implode_work_size(level) bytes; the default level needs exactly
+   DCL_IMPLODE_WORK_SIZE. dcl_implode is dcl_implode_level at the default. */
+enum { DCL_LEVEL_DEFAULT = 0, DCL_LEVEL_BEST = 1 };
+unsigned dcl_implode_work_size(int level);
+unsigned dcl_implode_level(dcl_read_fn read, dcl_write_fn write, char* work, void* param,
+                           unsigned* type, unsigned* dsize, int level);
+
 unsigned long dcl_crc32(char* buf, unsigned* size, unsigned long* crc);
 
 #ifdef __cplusplus

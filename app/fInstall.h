@@ -1,0 +1,116 @@
+// The installer window's logic: `TInstallerForm`.
+//
+// The form keeps the installer's state for the whole run (the package
+// directory, the folder paths, the saver.ini settings object, the Files
+// counter, `installBusy`) and runs the preparation and install steps. Every
+// step returns a step code: 0 for success, a positive operating-system or
+// file error number, or one of the negative codes in step_codes.h. It reaches
+// Windows only through `os::Platform` and its window only through
+// `InstallerView`, so all of it runs in the native unit tests.
+//
+// Its operations are spread over the folders of their subsystem:
+//   app/fInstall.cpp            start-up, preparation, close handling
+//   app/install_sequence.cpp    the Install button and the install sequence
+//   app/reporting.cpp           status line, progress, pauses, error boxes
+//   package/extract.cpp         working copy, package table, entry extraction
+//   setup/folders.cpp           working folders, saver folder, package files
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "dataStructures_shared.h"
+#include "installer_view.h"
+#include "os.h"
+#include "settings_file.h"
+
+namespace app {
+
+class TInstallerForm {
+ public:
+  TInstallerForm(os::Platform& platform, InstallerView& view);
+  ~TInstallerForm();
+  TInstallerForm(const TInstallerForm&) = delete;
+  TInstallerForm& operator=(const TInstallerForm&) = delete;
+
+  // --- window events ---
+  // Runs the preparation; on failure (or after a silent install) the window
+  // is closed and the application told to terminate.
+  void FormCreate();
+  bool FormCloseQuery() const { return !installBusy; }
+  void FormClose();
+  void declineBtnClick();
+  void installBtnClick();
+
+  // --- preparation ---
+  void PrepareInstaller();
+
+  // --- status, progress and errors ---
+  void ShowStatus(const std::string& text);
+  void StepProgress();
+  void PauseTick();
+  void ShowInstallError(int32_t code, const std::string& fileName);
+  // The text ShowInstallError shows for a code and file name.
+  std::string InstallErrorText(int32_t code, const std::string& fileName);
+
+  // --- install sequence ---
+  int32_t RunInstall();
+  int32_t InstallSilently();
+
+  // --- working copy and entries ---
+  int32_t MakeWorkingCopy();
+  int32_t ReadPackageTable();
+  int32_t ExtractEntry(os::ReadStream& stream, int32_t slot, bool showStatus, bool recordFile,
+                       setup::SettingsFile* settingsFile);
+  int32_t DeleteExisting(const std::string& path, bool report, int32_t attempts);
+  int32_t DeleteExistingOnce(const std::string& path, bool report);
+  int32_t ExtractFlashInstaller();
+  int32_t ExtractPreview();
+  int32_t ExtractLicence();
+  int32_t ExtractReadMe();
+  // Where an entry is extracted to; empty for an entry type without one.
+  std::string DestinationPath(const saver::PackageEntry& entry) const;
+
+  // --- folders and saver.ini ---
+  void PrepareWorkingFolders();
+  void PrepareSaverFolder();
+  int32_t ExtractPackageFiles(const std::string& workingCopyPath);
+  // Writes key = Files counter, value = path into the Files list and counts.
+  // Throws os::IoError when the line cannot be written.
+  void RecordFile(const std::string& path);
+
+  // --- state, read by the window and the tests ---
+  uint8_t previewKind = 0;
+  uint8_t showLicence = 0;
+  uint8_t showReadMe = 0;
+  bool installBusy = false;
+  int32_t filesCounter = 0;
+  saver::PackageDirectory package{};
+
+  std::string windowsFolder;   // with a trailing backslash
+  std::string installerPath;   // the running installer's file
+  std::string scratchFolder;   // no trailing separator
+  std::string workingCopy;     // the copy the package is read from
+  std::string packageTitle;
+  std::string saverFolder;     // with a trailing backslash
+  std::string settingsPath;    // saver folder + saver.ini
+  std::string dataFilePath;    // saver folder + slot 8's name
+  std::unique_ptr<setup::SettingsFile> settings;
+
+ private:
+  int32_t ExtractSlotStep(int32_t slot);
+  int32_t RunInstallWithStatus();
+  int32_t FlashRuntimeCheck();
+  void ApplyLicenceMode(int32_t& code);
+  bool ApplyPreviewMode();
+  std::string Text(unsigned id) { return platform_.LoadText(id); }
+  // One stored or compressed entry into its destination; the body of ExtractEntry.
+  int32_t WriteEntry(os::ReadStream& stream, const saver::PackageEntry& entry,
+                     const std::string& destination, bool& outputComplete);
+
+  os::Platform& platform_;
+  InstallerView& view_;
+};
+
+}  // namespace app

@@ -1,0 +1,75 @@
+// The Install button and the install sequence.
+//
+// Not yet installing the screensaver: of the sequence's steps only
+// ExtractPackageFiles runs; reading the saver data file, unpacking it,
+// writing saver.dat, registering the screensaver, the Display control panel,
+// the read-me, the uninstall entry and the undo step are still to come, and
+// the sequence goes on as if each of them had succeeded.
+#include "fInstall.h"
+#include "step_codes.h"
+#include "strings.h"
+
+namespace app {
+namespace {
+
+// Clears the busy flag on every way out of the Install handler, so that the
+// window can always be closed afterwards.
+class BusyScope {
+ public:
+  explicit BusyScope(bool& flag) : flag_(flag) { flag_ = true; }
+  ~BusyScope() { flag_ = false; }
+  BusyScope(const BusyScope&) = delete;
+  BusyScope& operator=(const BusyScope&) = delete;
+
+ private:
+  bool& flag_;
+};
+
+}  // namespace
+
+void TInstallerForm::installBtnClick() {
+  if (installBusy) return;
+  int32_t result = kOk;
+  {
+    BusyScope busy(installBusy);
+    result = RunInstallWithStatus();
+  }
+  if (result != kOk) {
+    view_.SetInstallEnabled(false);
+    return;
+  }
+  view_.CloseWindow();
+  view_.Terminate();
+}
+
+// Steps 3 to 8 of the Install handler: status, progress and the sequence.
+int32_t TInstallerForm::RunInstallWithStatus() {
+  view_.SetDeclineEnabled(false);
+  ShowStatus(Text(kStrStatusInstallStart));
+  StepProgress();
+  const int32_t result = RunInstall();
+  ShowStatus(result == kOk ? Text(kStrStatusInstallDone) : Text(kStrOpenDisplayPanel));
+  view_.SetProgressPosition(view_.ProgressMax());
+  PauseTick();
+  PauseTick();
+  view_.SetProgressPosition(0);
+  return result;
+}
+
+int32_t TInstallerForm::RunInstall() {
+  const CursorKind cursor = view_.SetCursor(CursorKind::kHourGlass);
+  int32_t code = ExtractPackageFiles(workingCopy);
+  // The manifest and the data file are temporary in every case.
+  settings.reset();
+  DeleteExistingOnce(settingsPath, false);
+  DeleteExistingOnce(dataFilePath, false);
+  view_.SetCursor(cursor);
+  return code;
+}
+
+int32_t TInstallerForm::InstallSilently() {
+  view_.HideForSilentInstall();
+  return RunInstall();
+}
+
+}  // namespace app

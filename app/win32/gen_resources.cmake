@@ -1,0 +1,48 @@
+# Writes the installer's resource script: its icon and the string table, whose
+# texts come from app/strings.inc (one source for both builds).
+#
+#   cmake -DSTRINGS=strings.inc -DICON=installer.ico -DOUTPUT=installer.rc -P gen_resources.cmake
+#
+# strings.inc lines read: SAVER_STRING(name, number, "text") with C escapes.
+# windres reads \n, \r, \t and \\ inside a string as C does, but writes a
+# quote as "" rather than \".
+foreach(var STRINGS ICON OUTPUT)
+  if(NOT DEFINED ${var})
+    message(FATAL_ERROR "gen_resources: -D${var}= is required")
+  endif()
+endforeach()
+
+file(READ "${STRINGS}" content)
+# Keep semicolons and brackets out of the CMake list made of the lines.
+string(REPLACE ";" "@SEMICOLON@" content "${content}")
+string(REPLACE "[" "@LBRACKET@" content "${content}")
+string(REPLACE "]" "@RBRACKET@" content "${content}")
+string(REPLACE "\n" ";" lines "${content}")
+
+set(rc "// Generated from app/strings.inc by app/win32/gen_resources.cmake.\n")
+string(APPEND rc "1 ICON \"${ICON}\"\n\nSTRINGTABLE\nBEGIN\n")
+set(expected 0)
+set(written 0)
+foreach(line IN LISTS lines)
+  if(line MATCHES "^SAVER_STRING\\(")
+    math(EXPR expected "${expected} + 1")
+  endif()
+  if(line MATCHES "^SAVER_STRING\\([A-Za-z0-9_]+, *([0-9]+), *\"(.*)\"\\)[ \t\r]*$")
+    set(number "${CMAKE_MATCH_1}")
+    set(text "${CMAKE_MATCH_2}")
+    string(REPLACE "\\\"" "\"\"" text "${text}")
+    string(REPLACE "@SEMICOLON@" ";" text "${text}")
+    string(REPLACE "@LBRACKET@" "[" text "${text}")
+    string(REPLACE "@RBRACKET@" "]" text "${text}")
+    string(APPEND rc "  ${number}, \"${text}\"\n")
+    math(EXPR written "${written} + 1")
+  endif()
+endforeach()
+string(APPEND rc "END\n")
+
+if(NOT expected EQUAL written OR written EQUAL 0)
+  message(FATAL_ERROR "gen_resources: read ${written} of ${expected} strings in ${STRINGS}")
+endif()
+file(WRITE "${OUTPUT}.tmp" "${rc}")
+file(COPY_FILE "${OUTPUT}.tmp" "${OUTPUT}" ONLY_IF_DIFFERENT)
+file(REMOVE "${OUTPUT}.tmp")

@@ -1,0 +1,554 @@
+#include "installer_window.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <string>
+#include <utility>
+
+#include "strings.h"
+
+namespace app::win32 {
+namespace {
+
+using layout::ControlId;
+using layout::ControlKind;
+using layout::ControlSpec;
+
+constexpr const char* kPanelClass = "TPanel";
+constexpr UINT_PTR kPauseTimerId = 1;
+constexpr int kFirstControlId = 100;
+// Resource number of the program's icon (16, 32 and 48 pixels).
+constexpr WORD kIconResource = 1;
+
+// The window itself: caption, system menu, fixed border (single) at creation.
+constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+constexpr DWORD kWindowExStyle = WS_EX_TOPMOST | WS_EX_CONTROLPARENT;
+
+// How a "TPanel" paints itself; kept in the panel's GWLP_USERDATA.
+enum class PanelLook : LONG_PTR { kFlat, kLowered, kBlack };
+
+int ControlNumber(ControlId id) { return kFirstControlId + static_cast<int>(id); }
+
+// Panels hand what their children report to the top-level window, which
+// handles every control of the form.
+bool IsForwardedToForm(UINT message) {
+  switch (message) {
+    case WM_COMMAND:
+    case WM_DRAWITEM:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORBTN:
+      return true;
+    default:
+      return false;
+  }
+}
+
+void PaintPanel(HWND panel) {
+  PAINTSTRUCT ps;
+  HDC dc = ::BeginPaint(panel, &ps);
+  RECT r;
+  ::GetClientRect(panel, &r);
+  const auto look = static_cast<PanelLook>(::GetWindowLongPtrA(panel, GWLP_USERDATA));
+  const HBRUSH fill = look == PanelLook::kBlack ? static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH))
+                                                : ::GetSysColorBrush(COLOR_BTNFACE);
+  ::FillRect(dc, &r, fill);
+  // Lowered outer bevel, 1 pixel: shadow at top and left, highlight at bottom and right.
+  if (look == PanelLook::kLowered) ::DrawEdge(dc, &r, BDR_SUNKENOUTER, BF_RECT);
+  ::EndPaint(panel, &ps);
+}
+
+LRESULT CALLBACK PanelProc(HWND panel, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+    ::SetWindowLongPtrA(panel, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+  }
+  if (IsForwardedToForm(message)) {
+    return ::SendMessageA(::GetAncestor(panel, GA_ROOT), message, wParam, lParam);
+  }
+  switch (message) {
+    case WM_ERASEBKGND:
+      return 1;  // WM_PAINT fills the whole panel
+    case WM_PAINT:
+      PaintPanel(panel);
+      return 0;
+    default:
+      return ::DefWindowProcA(panel, message, wParam, lParam);
+  }
+}
+
+PanelLook LookOf(ControlId id) {
+  switch (id) {
+    case ControlId::kContentPanel:
+      return PanelLook::kLowered;
+    case ControlId::kMoviePanel1:
+      return PanelLook::kBlack;
+    default:
+      return PanelLook::kFlat;
+  }
+}
+
+struct ControlClass {
+  const char* className;
+  DWORD style;
+  DWORD exStyle;
+};
+
+ControlClass ClassOf(ControlKind kind) {
+  switch (kind) {
+    case ControlKind::kMemo:
+      return {"EDIT", ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL | WS_TABSTOP,
+              WS_EX_CLIENTEDGE};
+    case ControlKind::kPanel:
+    case ControlKind::kMoviePanel:
+      return {kPanelClass, WS_CLIPCHILDREN, WS_EX_CONTROLPARENT};
+    case ControlKind::kImage:
+      return {"STATIC", SS_OWNERDRAW, 0};
+    case ControlKind::kLabel:
+      return {"STATIC", SS_LEFTNOWORDWRAP, 0};
+    case ControlKind::kButton:
+      return {"BUTTON", BS_PUSHBUTTON | WS_TABSTOP, 0};
+    case ControlKind::kProgressBar:
+      return {PROGRESS_CLASSA, 0, 0};
+  }
+  return {"STATIC", 0, 0};
+}
+
+// A memo shows lines separated by CR LF; a bare LF becomes CR LF.
+std::string WithCrLf(const std::string& text) {
+  std::string out;
+  out.reserve(text.size() + text.size() / 16);
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) out += '\r';
+    out += text[i];
+  }
+  return out;
+}
+
+void SetControlSize(HWND control, int width, int height) {
+  ::SetWindowPos(control, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Place(HWND control, const layout::Rect& r) {
+  ::SetWindowPos(control, nullptr, r.left, r.top, r.width, r.height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+SIZE WindowSize(HWND window) {
+  RECT r;
+  ::GetWindowRect(window, &r);
+  return {r.right - r.left, r.bottom - r.top};
+}
+
+}  // namespace
+
+InstallerWindow::InstallerWindow(HINSTANCE instance) : instance_(instance) {}
+
+InstallerWindow::~InstallerWindow() {
+  events_ = nullptr;
+  window_.reset();  // before the font and the picture it uses
+}
+
+bool InstallerWindow::RegisterClasses() {
+  WNDCLASSEXA form{};
+  form.cbSize = sizeof form;
+  form.lpfnWndProc = WindowProc;
+  form.hInstance = instance_;
+  form.hCursor = ::LoadCursorA(nullptr, IDC_ARROW);
+  form.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  form.lpszClassName = kClassName;
+  form.hIcon = static_cast<HICON>(
+      ::LoadImageA(instance_, MAKEINTRESOURCEA(kIconResource), IMAGE_ICON, 32, 32, LR_SHARED));
+  form.hIconSm = static_cast<HICON>(
+      ::LoadImageA(instance_, MAKEINTRESOURCEA(kIconResource), IMAGE_ICON, 16, 16, LR_SHARED));
+  WNDCLASSEXA panel{};
+  panel.cbSize = sizeof panel;
+  panel.lpfnWndProc = PanelProc;
+  panel.hInstance = instance_;
+  panel.hCursor = ::LoadCursorA(nullptr, IDC_ARROW);
+  panel.lpszClassName = kPanelClass;
+  return ::RegisterClassExA(&form) != 0 && ::RegisterClassExA(&panel) != 0;
+}
+
+bool InstallerWindow::Create() {
+  INITCOMMONCONTROLSEX common{sizeof common, ICC_PROGRESS_CLASS};
+  ::InitCommonControlsEx(&common);
+  if (!RegisterClasses()) return false;
+  font_.reset(::CreateFontA(layout::kFontHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                            DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                            DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                            std::string(layout::kFontFace).c_str()));
+  const layout::Rect& bounds = layout::kStoredBounds;
+  // WM_NCCREATE takes ownership of the handle into window_.
+  if (::CreateWindowExA(kWindowExStyle, kClassName, "", kWindowStyle, bounds.left, bounds.top,
+                        bounds.width, bounds.height, nullptr, nullptr, instance_,
+                        this) == nullptr) {
+    return false;
+  }
+  CreateControls();
+  return true;
+}
+
+void InstallerWindow::CreateControls() {
+  for (const ControlSpec& spec : layout::kControls) {
+    HWND control = CreateControl(spec);
+    controls_[static_cast<size_t>(spec.id)] = control;
+    // A later control of the same parent lies above the earlier ones.
+    ::SetWindowPos(control, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    ::SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+  }
+  HWND progress = Control(ControlId::kProgressBar);
+  ::SendMessageA(progress, PBM_SETRANGE32, 0, layout::kProgressStoredMax);
+  ::SendMessageA(progress, PBM_SETSTEP, layout::kProgressStep, 0);
+}
+
+HWND InstallerWindow::CreateControl(const ControlSpec& spec) {
+  const ControlClass cls = ClassOf(spec.kind);
+  const HWND parent = spec.parent ? Control(*spec.parent) : window_.get();
+  const DWORD style =
+      WS_CHILD | WS_CLIPSIBLINGS | cls.style | (spec.visibleAtStart ? WS_VISIBLE : 0);
+  const std::string caption(spec.caption);
+  const auto look = reinterpret_cast<void*>(static_cast<LONG_PTR>(LookOf(spec.id)));
+  return ::CreateWindowExA(cls.exStyle, cls.className, caption.c_str(), style, spec.rect.left,
+                           spec.rect.top, spec.rect.width, spec.rect.height, parent,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlNumber(spec.id))),
+                           instance_, look);
+}
+
+LRESULT CALLBACK InstallerWindow::WindowProc(HWND window, UINT message, WPARAM wParam,
+                                             LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    auto* self = static_cast<InstallerWindow*>(
+        reinterpret_cast<const CREATESTRUCTA*>(lParam)->lpCreateParams);
+    ::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    self->window_.reset(window);
+  }
+  auto* self = reinterpret_cast<InstallerWindow*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
+  if (self == nullptr) return ::DefWindowProcA(window, message, wParam, lParam);
+  return self->HandleMessage(message, wParam, lParam);
+}
+
+LRESULT InstallerWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  const HWND window = window_.get();
+  switch (message) {
+    case WM_SIZE:
+      OnSize(LOWORD(lParam), HIWORD(lParam));
+      return 0;
+    case WM_GETMINMAXINFO:
+      OnGetMinMaxInfo(*reinterpret_cast<MINMAXINFO*>(lParam));
+      return 0;
+    case WM_COMMAND:
+      OnCommand(LOWORD(wParam), HIWORD(wParam));
+      return 0;
+    case WM_TIMER:
+      if (wParam == kPauseTimerId) pauseTimerTimer();
+      return 0;
+    case WM_SETCURSOR:
+      if (OnSetCursor()) return TRUE;
+      break;
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLOREDIT:
+      return OnControlColour(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+    case WM_DRAWITEM:
+      DrawPreview(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+      return TRUE;
+    case WM_CLOSE:
+      OnClose();
+      return 0;
+    case WM_DESTROY:
+      ::PostQuitMessage(0);
+      return 0;
+    case WM_NCDESTROY:
+      OnDestroyed();
+      break;
+    default:
+      break;
+  }
+  return ::DefWindowProcA(window, message, wParam, lParam);
+}
+
+void InstallerWindow::OnSize(int clientWidth, int clientHeight) {
+  if (Control(ControlId::kButtonPanel) == nullptr) return;  // still being created
+  const layout::ResizedLayout l = layout::FormResize({clientWidth, clientHeight});
+  Place(Control(ControlId::kButtonPanel), l.buttonPanel);
+  Place(Control(ControlId::kLicenseScrollBox), l.licenseScrollBox);
+  Place(Control(ControlId::kInstallBtn), l.installBtn);
+  Place(Control(ControlId::kProgressBar), l.progressBar);
+}
+
+void InstallerWindow::OnGetMinMaxInfo(MINMAXINFO& info) const {
+  if (!licenceShown_) return;
+  info.ptMinTrackSize = {layout::kMinTrackSize.width, layout::kMinTrackSize.height};
+}
+
+void InstallerWindow::OnCommand(int id, int code) {
+  if (events_ == nullptr || code != BN_CLICKED) return;
+  if (id == ControlNumber(ControlId::kInstallBtn)) events_->installBtnClick();
+  if (id == ControlNumber(ControlId::kDeclineBtn)) events_->declineBtnClick();
+}
+
+void InstallerWindow::OnClose() {
+  if (events_ != nullptr) {
+    if (!events_->FormCloseQuery()) return;
+    events_->FormClose();
+  }
+  ::DestroyWindow(window_.get());
+}
+
+void InstallerWindow::OnDestroyed() {
+  window_.release();  // the system has destroyed it
+  controls_.fill(nullptr);
+  pauseTimerEnabled_ = false;
+  terminated_ = true;
+}
+
+bool InstallerWindow::OnSetCursor() {
+  if (cursor_ != CursorKind::kHourGlass) return false;
+  ::SetCursor(::LoadCursorA(nullptr, IDC_WAIT));
+  return true;
+}
+
+LRESULT InstallerWindow::OnControlColour(HDC dc, HWND control) {
+  if (control == Control(ControlId::kLicenseScrollBox)) {
+    // The read-only memo keeps the white of an editable one.
+    ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
+    ::SetBkColor(dc, ::GetSysColor(COLOR_WINDOW));
+    return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_WINDOW));
+  }
+  ::SetTextColor(dc, RGB(0, 0, 0));
+  ::SetBkColor(dc, ::GetSysColor(COLOR_BTNFACE));
+  return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_BTNFACE));
+}
+
+void InstallerWindow::DrawPreview(const DRAWITEMSTRUCT& item) const {
+  if (item.hwndItem != Control(ControlId::kBmpPanel)) return;
+  const RECT& r = item.rcItem;
+  if (!preview_) {
+    ::FillRect(item.hDC, &r, ::GetSysColorBrush(COLOR_BTNFACE));
+    return;
+  }
+  BITMAP info{};
+  ::GetObjectA(preview_.get(), sizeof info, &info);
+  ScopedMemoryDc source(item.hDC, preview_.get());
+  ::SetStretchBltMode(item.hDC, HALFTONE);
+  ::SetBrushOrgEx(item.hDC, 0, 0, nullptr);
+  ::StretchBlt(item.hDC, r.left, r.top, r.right - r.left, r.bottom - r.top, source.get(), 0, 0,
+               info.bmWidth, info.bmHeight, SRCCOPY);
+}
+
+void InstallerWindow::ShowCentred() {
+  HWND window = window_.get();
+  if (window == nullptr) return;
+  const SIZE size = WindowSize(window);
+  const int x = (::GetSystemMetrics(SM_CXSCREEN) - size.cx) / 2;
+  const int y = (::GetSystemMetrics(SM_CYSCREEN) - size.cy) / 2;
+  ::SetWindowPos(window, HWND_TOPMOST, x, y, 0, 0, SWP_NOSIZE);
+  ::ShowWindow(window, SW_SHOWNORMAL);
+  ::UpdateWindow(window);
+  ::SetFocus(licenceShown_ ? Control(ControlId::kLicenseScrollBox)
+                           : Control(ControlId::kInstallBtn));
+}
+
+bool InstallerWindow::TranslateForWindow(MSG& message) {
+  return window_ && ::IsDialogMessageA(window_.get(), &message);
+}
+
+int InstallerWindow::RunMessageLoop() {
+  MSG message{};
+  while (::GetMessageA(&message, nullptr, 0, 0) > 0) {
+    if (TranslateForWindow(message)) continue;
+    ::TranslateMessage(&message);
+    ::DispatchMessageA(&message);
+  }
+  return static_cast<int>(message.wParam);
+}
+
+void InstallerWindow::ProcessPendingMessages() {
+  MSG message{};
+  while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    if (message.message == WM_QUIT) {
+      ::PostQuitMessage(static_cast<int>(message.wParam));
+      return;
+    }
+    if (TranslateForWindow(message)) continue;
+    ::TranslateMessage(&message);
+    ::DispatchMessageA(&message);
+  }
+}
+
+std::string InstallerWindow::LoadText(unsigned id) const {
+  char buffer[1024];
+  const int length = ::LoadStringA(instance_, id, buffer, sizeof buffer);
+  return std::string(buffer, static_cast<size_t>(std::max(length, 0)));
+}
+
+// --- InstallerView ---
+
+void InstallerWindow::MessageBox(const std::string& text, BoxIcon icon) {
+  ShowAbortBox(window_.get(), text, icon);
+}
+
+void InstallerWindow::ShowStatusText(const std::string& text) {
+  HWND label = Control(ControlId::kLabCopying);
+  if (label == nullptr) return;
+  ::ShowWindow(label, SW_SHOWNA);
+  ::SetWindowTextA(label, text.c_str());
+  ::UpdateWindow(label);
+}
+
+void InstallerWindow::StepProgressBar() {
+  ::SendMessageA(Control(ControlId::kProgressBar), PBM_STEPIT, 0, 0);
+}
+
+void InstallerWindow::SetProgressMax(int max) {
+  ::SendMessageA(Control(ControlId::kProgressBar), PBM_SETRANGE32, 0, max);
+}
+
+int InstallerWindow::ProgressMax() {
+  HWND progress = Control(ControlId::kProgressBar);
+  if (progress == nullptr) return 0;
+  return static_cast<int>(::SendMessageA(progress, PBM_GETRANGE, FALSE, 0));
+}
+
+void InstallerWindow::SetProgressPosition(int position) {
+  ::SendMessageA(Control(ControlId::kProgressBar), PBM_SETPOS, static_cast<WPARAM>(position), 0);
+}
+
+bool InstallerWindow::IsPauseTimerTick(const MSG& message) const {
+  return message.message == WM_TIMER && message.hwnd == nullptr && threadTimer_ != 0 &&
+         message.wParam == threadTimer_;
+}
+
+void InstallerWindow::PauseTick() {
+  pauseTimerEnabled_ = true;
+  if (window_) {
+    ::SetTimer(window_.get(), kPauseTimerId, layout::kPauseTimerInterval, nullptr);
+  } else {
+    threadTimer_ = ::SetTimer(nullptr, 0, layout::kPauseTimerInterval, nullptr);
+  }
+  MSG message{};
+  while (pauseTimerEnabled_) {
+    const BOOL got = ::GetMessageA(&message, nullptr, 0, 0);
+    if (got == 0) {
+      ::PostQuitMessage(static_cast<int>(message.wParam));  // for the outer loop
+      break;
+    }
+    if (got < 0) break;
+    if (IsPauseTimerTick(message)) {
+      pauseTimerTimer();
+      continue;
+    }
+    if (TranslateForWindow(message)) continue;
+    ::TranslateMessage(&message);
+    ::DispatchMessageA(&message);
+  }
+  if (pauseTimerEnabled_) pauseTimerTimer();
+}
+
+void InstallerWindow::pauseTimerTimer() {
+  if (window_) ::KillTimer(window_.get(), kPauseTimerId);
+  if (threadTimer_ != 0) ::KillTimer(nullptr, std::exchange(threadTimer_, 0));
+  pauseTimerEnabled_ = false;
+}
+
+void InstallerWindow::SetCaption(const std::string& title) {
+  // The window system keeps a title up to its first NUL.
+  applicationTitle_ = title.c_str();
+  if (window_) ::SetWindowTextA(window_.get(), applicationTitle_.c_str());
+}
+
+void InstallerWindow::SetBorderSizeable(bool sizeable) {
+  HWND window = window_.get();
+  if (window == nullptr) return;
+  LONG style = ::GetWindowLongA(window, GWL_STYLE);
+  style = sizeable ? (style | WS_THICKFRAME) : (style & ~WS_THICKFRAME);
+  ::SetWindowLongA(window, GWL_STYLE, style);
+  ::SetWindowPos(window, nullptr, 0, 0, 0, 0,
+                 SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void InstallerWindow::ApplyLicenceMode(const std::string& licenceText) {
+  HWND memo = Control(ControlId::kLicenseScrollBox);
+  ::SetWindowTextA(memo, WithCrLf(licenceText).c_str());
+  ::ShowWindow(memo, SW_SHOWNA);
+  SetBorderSizeable(true);
+  licenceShown_ = true;  // minimum track size 359 x 340 from now on
+  SetControlSize(memo, WindowSize(memo).cx, layout::kLicenceMemoMinHeight);
+  ::SetWindowTextA(Control(ControlId::kInstallBtn), LoadText(kStrAcceptAndInstall).c_str());
+  ::ShowWindow(Control(ControlId::kDeclineBtn), SW_SHOWNA);
+}
+
+void InstallerWindow::ApplyNoLicenceMode() {
+  ::SetWindowTextA(Control(ControlId::kInstallBtn), LoadText(kStrInstalla).c_str());
+  ::ShowWindow(Control(ControlId::kDeclineBtn), SW_HIDE);
+  ::ShowWindow(Control(ControlId::kLicenseScrollBox), SW_HIDE);
+  licenceShown_ = false;
+  SetBorderSizeable(false);
+}
+
+bool InstallerWindow::ShowBitmapPreview(const std::string& path) {
+  UniqueBitmap picture(static_cast<HBITMAP>(::LoadImageA(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0,
+                                                         LR_LOADFROMFILE | LR_CREATEDIBSECTION)));
+  if (!picture) return false;
+  preview_ = std::move(picture);
+  HWND image = Control(ControlId::kBmpPanel);
+  ::ShowWindow(Control(ControlId::kMoviePanel1), SW_HIDE);
+  ::ShowWindow(image, SW_SHOWNA);
+  ::SetWindowPos(image, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  ::InvalidateRect(image, nullptr, FALSE);
+  return true;
+}
+
+// Not yet hosting the Flash control: moviePanel1 stays an empty black panel.
+// The application is brought to the front and pending messages handled as
+// the movie preview does.
+void InstallerWindow::ShowMoviePreview(const std::string& /*path*/) {
+  if (window_) ::SetForegroundWindow(window_.get());
+  ProcessPendingMessages();
+}
+
+// Not yet hosting the Flash control: there is no movie to release.
+void InstallerWindow::CloseMovie() {}
+
+void InstallerWindow::SizeWindow() {
+  HWND window = window_.get();
+  if (window == nullptr) return;
+  SetControlSize(window, layout::kWindowWidth, WindowSize(window).cy);
+  RECT client;
+  ::GetClientRect(window, &client);
+  const layout::WindowMetrics now{WindowSize(window).cy, client.bottom - client.top, licenceShown_,
+                                  WindowSize(Control(ControlId::kLicenseScrollBox)).cy};
+  SetControlSize(window, layout::kWindowWidth, layout::FitWindowHeight(now));
+}
+
+void InstallerWindow::HideForSilentInstall() {
+  HWND window = window_.get();
+  if (window == nullptr) return;
+  ::ShowWindow(window, SW_HIDE);
+  SetControlSize(window, 0, 0);
+}
+
+void InstallerWindow::SetInstallEnabled(bool enabled) {
+  ::EnableWindow(Control(ControlId::kInstallBtn), enabled);
+}
+
+void InstallerWindow::SetDeclineEnabled(bool enabled) {
+  ::EnableWindow(Control(ControlId::kDeclineBtn), enabled);
+}
+
+CursorKind InstallerWindow::SetCursor(CursorKind cursor) {
+  const CursorKind previous = std::exchange(cursor_, cursor);
+  ::SetCursor(::LoadCursorA(nullptr, cursor == CursorKind::kHourGlass ? IDC_WAIT : IDC_ARROW));
+  return previous;
+}
+
+void InstallerWindow::CloseWindow() {
+  if (window_) ::SendMessageA(window_.get(), WM_CLOSE, 0, 0);
+}
+
+void InstallerWindow::Terminate() {
+  terminated_ = true;
+  ::PostQuitMessage(0);
+}
+
+}  // namespace app::win32

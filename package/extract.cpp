@@ -1,0 +1,242 @@
+// The working copy, the package table and the extraction of entries.
+#include <new>
+#include <vector>
+
+#include "fInstall.h"
+#include "pk_stuff.h"
+#include "step_codes.h"
+#include "strings.h"
+
+namespace app {
+namespace {
+
+constexpr int32_t kDeleteAttempts = 5000;
+
+// The extension of a path: from its last '.' unless a separator follows.
+std::string Extension(const std::string& path) {
+  const auto dot = path.find_last_of(".\\:");
+  if (dot == std::string::npos || path[dot] != '.') return "";
+  return path.substr(dot);
+}
+
+std::string Lower(std::string s) {
+  for (char& c : s) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return s;
+}
+
+// `name` with its extension replaced by `extension` (added when it has none).
+std::string ChangeExtension(const std::string& name, const std::string& extension) {
+  return name.substr(0, name.size() - Extension(name).size()) + extension;
+}
+
+// A name from the package must stay inside its destination folder.
+bool SafeName(const std::string& name) {
+  return name.find_first_of("\\/:") == std::string::npos && name.find("..") == std::string::npos;
+}
+
+// The stored bytes must lie inside the working copy, in order; a length of
+// zero (end just before start) is an empty file.
+bool SafeRange(const saver::PackageEntry& entry, int64_t fileSize) {
+  const int64_t start = entry.startOffset();
+  const int64_t end = entry.endOffset();
+  return start >= 0 && end >= start - 1 && end < fileSize;
+}
+
+}  // namespace
+
+int32_t TInstallerForm::MakeWorkingCopy() {
+  int32_t result = kOk;
+  try {
+    result = DeleteExisting(workingCopy, false, kDeleteAttempts);
+    if (result == kOk && !platform_.CopyFile(installerPath, workingCopy)) {
+      result = platform_.LastError();
+      if (result == kOk) result = os::err::kWriteFault;
+    }
+  } catch (const os::IoError& e) {
+    result = e.code();
+  }
+  if (result != kOk) ShowInstallError(kErrWorkingCopyDisplay, workingCopy);
+  return result;
+}
+
+int32_t TInstallerForm::ReadPackageTable() {
+  int32_t result = kOk;
+  try {
+    auto stream = platform_.OpenRead(workingCopy);
+    stream->Seek(saver::PackageOffset);
+    uint8_t raw[saver::kHeaderAndTableSize];
+    if (stream->Read(raw, sizeof raw) != sizeof raw) {
+      result = kErrPackageTable;
+    } else {
+      package = saver::ParseDirectory(raw);
+      result = ExtractEntry(*stream, saver::kSlotCodecLibrary, false, false, nullptr);
+    }
+    if (result != kOk) ShowInstallError(result, workingCopy);
+  } catch (const os::IoError& e) {
+    result = e.code();
+    ShowInstallError(result, installerPath);
+  }
+  return result;
+}
+
+std::string TInstallerForm::DestinationPath(const saver::PackageEntry& entry) const {
+  const std::string name = entry.name();
+  switch (entry.entryType()) {
+    case saver::kTypeSaverFolder1:
+    case saver::kTypeSaverData:
+    case saver::kTypeSaverFolder:
+    case saver::kTypeInstallerImage:
+      return saverFolder + name;
+    case saver::kTypeWindowsFolder:
+      return windowsFolder + name;
+    case saver::kTypeWindowsLibrary:
+      return windowsFolder + (name == "flashax.exe" ? name : ChangeExtension(name, ".dll"));
+    default:
+      return "";
+  }
+}
+
+int32_t TInstallerForm::ExtractEntry(os::ReadStream& stream, int32_t slot, bool showStatus,
+                                     bool recordFile, setup::SettingsFile* settingsFile) {
+  int32_t result = kOk;
+  std::string destination;
+  bool outputComplete = false;
+  try {
+    if (showStatus) ShowStatus(Text(kStrStatusExtracting));
+    if (slot < 0 || slot >= saver::kPackageSlots) return kErrInvalidEntry;
+    const saver::PackageEntry entry = package.table[slot];
+    if (entry.empty()) {
+      result = kErrEmptySlot;
+    } else {
+      destination = DestinationPath(entry);
+      if (destination.empty() || !SafeName(entry.name()) || !SafeRange(entry, stream.Size())) {
+        result = kErrInvalidEntry;
+        if (destination.empty()) destination = entry.name();
+      }
+    }
+    if (result == kOk) {
+      stream.Seek(entry.startOffset());
+      if (showStatus) StepProgress();
+      result = Extension(destination) == ".dll" ? DeleteExistingOnce(destination, false)
+                                                : DeleteExisting(destination, true, kDeleteAttempts);
+      if (result == kOk) result = WriteEntry(stream, entry, destination, outputComplete);
+    }
+    if (result == kErrFileBusy) {
+      result = kOk;  // the busy file stays as it is and counts as extracted
+    } else if (result != kOk && result != kErrSaverBusy) {
+      ShowInstallError(result, destination);
+    }
+  } catch (const os::IoError& e) {
+    result = e.code();
+    ShowInstallError(result, destination);
+  }
+  if (recordFile && result == kOk) {
+    try {
+      if (!settingsFile) throw os::IoError(os::err::kWriteFault, "no settings file");
+      settingsFile->WriteString(Text(kStrFilesSection), std::to_string(filesCounter), destination);
+      ++filesCounter;
+    } catch (const os::IoError& e) {
+      result = e.code();
+      ShowInstallError(result, "saver.ini");
+    }
+  }
+  if (result != kOk && outputComplete) DeleteExistingOnce(destination, false);
+  return result;
+}
+
+// Steps 8.1 to 8.5 of ExtractEntry: one stored or compressed entry into its
+// destination. `outputComplete` is set once the file is whole.
+int32_t TInstallerForm::WriteEntry(os::ReadStream& stream, const saver::PackageEntry& entry,
+                                   const std::string& destination, bool& outputComplete) {
+  const int64_t length = int64_t{entry.endOffset()} - entry.startOffset() + 1;
+  std::vector<uint8_t> buffer;
+  try {
+    buffer.resize(static_cast<size_t>(length));
+  } catch (const std::bad_alloc&) {
+    return kErrNoMemory;
+  }
+  const auto count = static_cast<uint32_t>(length);
+  if (entry.compressed()) {
+    package::TCompressor compressor(platform_, view_);
+    if (!compressor.loaded) return kErrNoCodec;
+    if (stream.Read(buffer.data(), count) != count) return kErrShortTransfer;
+    compressor.ExplodeToFile(destination, buffer.data(), static_cast<int32_t>(count));
+  } else {
+    if (stream.Read(buffer.data(), count) != count) return kErrShortTransfer;
+    auto file = platform_.CreateFile(destination);
+    const uint32_t written = file->Write(buffer.data(), count);
+    file->Close();
+    if (written != count) return kErrShortTransfer;
+    outputComplete = true;
+    return kOk;
+  }
+  const os::FindResult found = platform_.FindFile(destination);
+  if (!found.found) return kErrFileMissing;
+  if (found.size != entry.extractedSize()) return kErrSizeMismatch;
+  outputComplete = true;
+  return kOk;
+}
+
+int32_t TInstallerForm::DeleteExisting(const std::string& path, bool report, int32_t attempts) {
+  int32_t result = kErrNoAttempts;
+  for (; attempts > 0 && result != kOk; --attempts) {
+    try {
+      if (!platform_.FileExists(path) || platform_.DeleteFile(path)) {
+        result = kOk;
+      } else {
+        platform_.SetAttributes(path, os::kAttrNormal);
+        if (platform_.DeleteFile(path)) {
+          result = kOk;
+        } else {
+          result = Lower(Extension(path)) == ".scr" ? kErrSaverBusy : kErrFileBusy;
+        }
+      }
+    } catch (const os::IoError& e) {
+      result = e.code();
+    }
+  }
+  if (result != kOk && report) ShowInstallError(result, path);
+  return result;
+}
+
+int32_t TInstallerForm::DeleteExistingOnce(const std::string& path, bool report) {
+  int32_t result = kOk;
+  try {
+    if (platform_.FileExists(path) && !platform_.DeleteFile(path)) {
+      platform_.SetAttributes(path, os::kAttrNormal);
+      if (!platform_.DeleteFile(path)) result = kErrFileBusy;
+    }
+  } catch (const os::IoError& e) {
+    result = e.code();
+  }
+  if (result != kOk && report) ShowInstallError(result, path);
+  return result;
+}
+
+int32_t TInstallerForm::ExtractSlotStep(int32_t slot) {
+  saver::PackageEntry& entry = package.table[slot];
+  if (entry.empty()) return kErrEmptySlot;
+  if (slot == saver::kSlotPreview && previewKind == saver::kPreviewBitmap) {
+    std::string name = ChangeExtension(entry.name(), ".BMP");
+    if (name.size() > 255) name = ChangeExtension(entry.name().substr(0, 251), ".BMP");
+    entry.setName(name);
+  }
+  int32_t result = kOk;
+  try {
+    auto stream = platform_.OpenRead(workingCopy);
+    result = ExtractEntry(*stream, slot, false, true, settings.get());
+  } catch (const os::IoError& e) {
+    result = e.code();
+    ShowInstallError(result, saverFolder);
+  }
+  return result;
+}
+
+int32_t TInstallerForm::ExtractFlashInstaller() { return ExtractSlotStep(saver::kSlotFlashInstaller); }
+int32_t TInstallerForm::ExtractPreview() { return ExtractSlotStep(saver::kSlotPreview); }
+int32_t TInstallerForm::ExtractLicence() { return ExtractSlotStep(saver::kSlotLicence); }
+int32_t TInstallerForm::ExtractReadMe() { return ExtractSlotStep(saver::kSlotReadMe); }
+
+}  // namespace app

@@ -1,0 +1,97 @@
+#include "pk_stuff.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "error_text.h"
+#include "strings.h"
+
+namespace package {
+namespace {
+
+// The library's explode work area, shared by all objects.
+alignas(8) char explodeWorkBuffer[TCompressor::kExplodeWorkSize];
+
+std::string LibraryPath(os::Platform& platform) {
+  const std::string dir = platform.WindowsDirectory();
+  return dir + (!dir.empty() && dir.back() == '\\' ? "impborl.dll" : "\\impborl.dll");
+}
+
+}  // namespace
+
+bool TCompressor::compressionWarningPending = true;
+
+TCompressor::TCompressor(os::Platform& platform, app::InstallerView& view)
+    : platform_(platform), view_(view) {
+  const std::string path = LibraryPath(platform_);
+  if (!platform_.FileExists(path)) return;
+  libraryHandle = platform_.LoadLibrary(path);
+  if (!libraryHandle) {
+    const int32_t code = platform_.LastError();
+    if (compressionWarningPending) {
+      compressionWarningPending = false;
+      view_.MessageBox(platform_.LoadText(app::kStrCompressionProblem) + "\r\n\r\n" +
+                           app::SystemErrorText(platform_, code),
+                       app::BoxIcon::kError);
+    }
+    return;
+  }
+  implodeProc = reinterpret_cast<ImplodeProc>(libraryHandle->Symbol("_implode"));
+  explodeProc = reinterpret_cast<ExplodeProc>(libraryHandle->Symbol("_explode"));
+  crc32Proc = reinterpret_cast<Crc32Proc>(libraryHandle->Symbol("_crc32"));
+  loaded = implodeProc && explodeProc && crc32Proc;
+  if (!loaded) libraryHandle.reset();
+}
+
+TCompressor::~TCompressor() = default;
+
+int32_t TCompressor::ExplodeToFile(const std::string& fileName, const uint8_t* data,
+                                   int32_t count) {
+  outputCrc = 0xFFFFFFFFu;
+  int32_t result = 0;
+  inputStream.assign(data, data + std::max<int32_t>(count, 0));
+  inputPosition = 0;
+  outputStream = platform_.CreateFile(fileName);
+  try {
+    TCompressor* self = this;
+    explodeProc(&ExplodeRead, &ExplodeWrite, explodeWorkBuffer, &self);
+    outputStream->Close();
+  } catch (const os::IoError& e) {
+    result = e.code();
+    view_.MessageBox(platform_.LoadText(app::kStrZipError) + "\r\n\r\n" +
+                         app::SystemErrorText(platform_, result),
+                     app::BoxIcon::kError);
+  }
+  outputStream.reset();
+  inputStream.clear();
+  outputCrc = ~outputCrc;
+  return result;
+}
+
+// The library's read callback: the next bytes of the compressed block.
+unsigned TCompressor::ExplodeRead(char* buf, unsigned* size, void* param) {
+  TCompressor* self = *static_cast<TCompressor**>(param);
+  const size_t left = self->inputStream.size() - self->inputPosition;
+  const size_t n = std::min<size_t>(*size, left);
+  std::memcpy(buf, self->inputStream.data() + self->inputPosition, n);
+  self->inputPosition += n;
+  return static_cast<unsigned>(n);
+}
+
+// The library's write callback: expanded bytes go to the file and the CRC.
+// Errors cannot travel through the library and are dropped here; the caller
+// checks the finished file's size.
+void TCompressor::ExplodeWrite(char* buf, unsigned* size, void* param) {
+  TCompressor* self = *static_cast<TCompressor**>(param);
+  try {
+    self->outputStream->Write(buf, *size);
+  } catch (const os::IoError&) {
+    return;
+  }
+  if (*size > 0) {
+    unsigned long crc = self->outputCrc;
+    self->outputCrc = static_cast<uint32_t>(self->crc32Proc(buf, size, &crc));
+  }
+}
+
+}  // namespace package

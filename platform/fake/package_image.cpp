@@ -1,0 +1,117 @@
+#include "package_image.h"
+
+#include <cstring>
+
+#include "dcl.h"
+
+namespace fake {
+namespace {
+
+struct MemoryIo {
+  const Bytes* in;
+  size_t position = 0;
+  Bytes out;
+};
+
+unsigned ReadMemory(char* buf, unsigned* size, void* param) {
+  auto* io = static_cast<MemoryIo*>(param);
+  const size_t n = std::min<size_t>(*size, io->in->size() - io->position);
+  std::memcpy(buf, io->in->data() + io->position, n);
+  io->position += n;
+  return static_cast<unsigned>(n);
+}
+
+void WriteMemory(char* buf, unsigned* size, void* param) {
+  auto* io = static_cast<MemoryIo*>(param);
+  io->out.insert(io->out.end(), buf, buf + *size);
+}
+
+}  // namespace
+
+Bytes Implode(const Bytes& data) {
+  std::vector<char> work(DCL_IMPLODE_WORK_SIZE);
+  MemoryIo io{&data};
+  unsigned type = DCL_BINARY, dsize = 4096;
+  dcl_implode(&ReadMemory, &WriteMemory, work.data(), &io, &type, &dsize);
+  return io.out;
+}
+
+Bytes TextBytes(const std::string& text) { return Bytes(text.begin(), text.end()); }
+
+PackageImage& PackageImage::Switches(uint8_t preview, uint8_t licence, uint8_t readMe,
+                                     uint8_t display) {
+  header_.setSwitches(preview, licence, readMe, display);
+  return *this;
+}
+
+PackageImage& PackageImage::Title(const std::string& title) {
+  header_.setTitle(title);
+  return *this;
+}
+
+PackageImage& PackageImage::Slot(int slot, EntrySpec spec) {
+  slots_[slot] = std::move(spec);
+  return *this;
+}
+
+PackageImage PackageImage::Complete(const std::string& title) {
+  PackageImage p;
+  p.Title(title);
+  p.Slot(1, {"impborl.dat", saver::kTypeWindowsLibrary, TextBytes("MZ codec library")});
+  p.Slot(3, {"installer.scf", saver::kTypeSaverFolder, TextBytes("preview movie")});
+  p.Slot(6, {title + ".scr", saver::kTypeWindowsFolder, TextBytes("MZ engine engine engine"), true});
+  p.Slot(7, {"extra.dat", saver::kTypeSaverFolder, TextBytes("extra")});
+  p.Slot(8, {title + ".ssd", saver::kTypeSaverData, TextBytes("saver data file")});
+  p.Slot(9, {"saver1.dll", saver::kTypeSaverFolder, TextBytes("MZ support one"), true});
+  p.Slot(10, {"saver2.dll", saver::kTypeSaverFolder, TextBytes("MZ support two"), true});
+  return p;
+}
+
+saver::PackageDirectory PackageImage::Directory() const {
+  saver::PackageDirectory dir;
+  dir.header = header_;
+  saver::PackageEntry& image = dir.table[0];
+  image.setName("install.exe");
+  image.setEndOffset(saver::PackageOffset - 1);
+  image.setEntryType(saver::kTypeInstallerImage);
+  image.setExtractedSize(saver::PackageOffset);
+  int32_t position = saver::PackageOffset + saver::kHeaderAndTableSize;
+  for (int slot = 1; slot < saver::kPackageSlots; ++slot) {
+    saver::PackageEntry& e = dir.table[slot];
+    auto it = slots_.find(slot);
+    if (it == slots_.end()) {
+      e.setStartOffset(position);
+      e.setEndOffset(position);
+      e.setEntryType(saver::kTypeSaverFolder);
+      e.setCompressed(1);
+      continue;
+    }
+    const EntrySpec& spec = it->second;
+    const Bytes stored = spec.compressed ? Implode(spec.data) : spec.data;
+    e.setName(spec.name);
+    e.setEntryType(spec.type);
+    e.setCompressed(spec.compressed ? 1 : 0);
+    e.setStartOffset(position);
+    e.setEndOffset(position + static_cast<int32_t>(stored.size()) - 1);
+    e.setPackedSize(spec.compressed ? static_cast<int32_t>(stored.size()) : 0);
+    e.setExtractedSize(static_cast<int32_t>(spec.data.size()));
+    position += static_cast<int32_t>(stored.size());
+  }
+  return dir;
+}
+
+Bytes PackageImage::Build() const {
+  Bytes out(saver::PackageOffset, 0);
+  out[0] = 'M';
+  out[1] = 'Z';
+  uint8_t raw[saver::kHeaderAndTableSize];
+  saver::SerializeDirectory(Directory(), raw);
+  out.insert(out.end(), raw, raw + sizeof raw);
+  for (const auto& [slot, spec] : slots_) {
+    const Bytes stored = spec.compressed ? Implode(spec.data) : spec.data;
+    out.insert(out.end(), stored.begin(), stored.end());
+  }
+  return out;
+}
+
+}  // namespace fake

@@ -1,0 +1,42 @@
+// Builds installer files (stub + package) in memory for the unit tests.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "dataStructures_shared.h"
+#include "fake_platform.h"
+
+namespace fake {
+
+struct EntrySpec {
+  std::string name;
+  int32_t type = saver::kTypeSaverFolder;
+  Bytes data;
+  bool compressed = false;
+};
+
+// Implodes `data` (binary literals, 4096-byte dictionary).
+Bytes Implode(const Bytes& data);
+Bytes TextBytes(const std::string& text);
+
+class PackageImage {
+ public:
+  PackageImage& Switches(uint8_t preview, uint8_t licence, uint8_t readMe, uint8_t display);
+  PackageImage& Title(const std::string& title);
+  PackageImage& Slot(int slot, EntrySpec spec);
+  // A package every preparation step accepts: codec library, preview,
+  // engine, data file and the support files.
+  static PackageImage Complete(const std::string& title = "Aqua");
+  // Stub padded to PackageOffset, header, table, entries back to back.
+  Bytes Build() const;
+  // The directory Build writes, for patching fields in tests.
+  saver::PackageDirectory Directory() const;
+
+ private:
+  saver::PackageHeader header_;
+  std::map<int, EntrySpec> slots_;
+};
+
+}  // namespace fake

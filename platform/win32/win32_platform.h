@@ -1,0 +1,41 @@
+// `os::Platform` over the Win32 ANSI functions of kernel32, user32 and
+// shell32.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "os.h"
+
+namespace os {
+
+class Win32Platform final : public Platform {
+ public:
+  std::string WindowsDirectory() override;
+  std::string ModulePath() override;
+  int32_t LastError() override;
+  std::string ErrorText(int32_t code) override;
+  std::string LoadText(unsigned id) override;
+
+  bool FileExists(const std::string& path) override;
+  bool DirectoryExists(const std::string& path) override;
+  bool CreateDirectory(const std::string& path) override;
+  bool DeleteFile(const std::string& path) override;
+  bool SetAttributes(const std::string& path, uint32_t attributes) override;
+  uint32_t GetAttributes(const std::string& path) override;
+  bool CopyFile(const std::string& from, const std::string& to) override;
+  FindResult FindFile(const std::string& path) override;
+  std::unique_ptr<ReadStream> OpenRead(const std::string& path) override;
+  std::unique_ptr<WriteStream> CreateFile(const std::string& path) override;
+  std::string ShortPath(const std::string& path) override;
+
+  bool WriteIniString(const std::string& file, const std::string& section, const std::string& key,
+                      const std::string& value) override;
+
+  std::unique_ptr<Library> LoadLibrary(const std::string& path) override;
+
+  intptr_t ShellOpen(const std::string& file, const std::string& parameters, bool hidden) override;
+};
+
+}  // namespace os

@@ -1,0 +1,94 @@
+// The working folders, the saver folder with its saver.ini, and the
+// extraction of the screensaver's package files.
+#include "dataFunctions_shared.h"
+#include "fInstall.h"
+#include "step_codes.h"
+#include "strings.h"
+
+namespace app {
+namespace {
+
+std::string WithBackslash(const std::string& folder) {
+  return !folder.empty() && folder.back() == '\\' ? folder : folder + "\\";
+}
+
+// The package title names a folder under the Windows folder: characters that
+// would make it a path (or an invalid name) are replaced, so that the saver
+// folder cannot lie anywhere but directly under the Windows folder.
+std::string FolderName(const std::string& title) {
+  if (title.empty()) return "LMX temp\\";
+  std::string name = title;
+  for (char& c : name) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u < 0x20 || std::string_view("\\/:*?\"<>|").find(c) != std::string_view::npos) c = '_';
+  }
+  if (name.find_first_not_of('.') == std::string::npos) name.assign(name.size(), '_');
+  return name;
+}
+
+void CreateFolderQuietly(os::Platform& platform, const std::string& folder) {
+  if (!platform.DirectoryExists(folder) && !platform.CreateDirectory(folder)) {
+    setup::LastSystemError(platform);
+  }
+}
+
+}  // namespace
+
+void TInstallerForm::PrepareWorkingFolders() {
+  windowsFolder = WithBackslash(platform_.WindowsDirectory());
+  installerPath = platform_.ModulePath();
+  const std::string tempFolder = windowsFolder + "TEMP\\";
+  scratchFolder = tempFolder + "LMX temp";
+  CreateFolderQuietly(platform_, tempFolder);
+  CreateFolderQuietly(platform_, scratchFolder);
+  for (int n = 1;; ++n) {
+    workingCopy = scratchFolder + "\\temp" + std::to_string(n) + ".dat";
+    if (!platform_.FileExists(workingCopy)) break;
+  }
+}
+
+void TInstallerForm::PrepareSaverFolder() {
+  packageTitle = package.header.title();
+  saverFolder = windowsFolder + FolderName(packageTitle) + Text(kStrSaverFolderSuffix);
+  if (!platform_.CreateDirectory(saverFolder)) setup::LastSystemError(platform_);
+  settingsPath = saverFolder + "saver.ini";
+  settings = std::make_unique<setup::SettingsFile>(platform_, settingsPath);
+  try {
+    RecordFile(settingsPath);
+  } catch (const os::IoError& e) {
+    // No step code here: the failure is shown, and the preparation goes on;
+    // every later line of the Files list reports its own failure.
+    ShowInstallError(e.code(), "saver.ini");
+  }
+  dataFilePath = saverFolder + package.table[saver::kSlotSaverData].name();
+}
+
+void TInstallerForm::RecordFile(const std::string& path) {
+  if (!settings) throw os::IoError(os::err::kWriteFault, "no settings file");
+  settings->WriteString(Text(kStrFilesSection), std::to_string(filesCounter), path);
+  ++filesCounter;
+}
+
+int32_t TInstallerForm::ExtractPackageFiles(const std::string& workingCopyPath) {
+  const int32_t firstSlot = package.header.showReadMe() ? saver::kSlotReadMe : saver::kSlotEngine;
+  std::unique_ptr<os::ReadStream> stream;
+  try {
+    stream = platform_.OpenRead(workingCopyPath);
+  } catch (const os::IoError& e) {
+    ShowInstallError(e.code(), workingCopyPath);
+    return e.code();
+  }
+  try {
+    RecordFile(workingCopyPath);
+  } catch (const os::IoError& e) {
+    ShowInstallError(e.code(), settingsPath);
+    return e.code();
+  }
+  int32_t code = kOk;
+  for (int32_t slot = firstSlot; slot <= saver::kSlotSupport2 && code == kOk; ++slot) {
+    code = ExtractEntry(*stream, slot, true, true, settings.get());
+  }
+  return code;
+}
+
+}  // namespace app

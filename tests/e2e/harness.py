@@ -1,0 +1,359 @@
+"""Shared machinery of the end-to-end tests: Wine prefixes, the installer
+under Wine, the saverdrv.exe driver, packages built with saverpack.
+
+Every test gets a fresh copy of one booted template prefix (made once per
+build tree by scripts/wine-env.sh) and runs on one Xvfb display: the run's
+display when CTest's fixture started one, or one this process starts and
+stops itself. Wine's output always goes to files, never to a pipe: the
+wineserver that the first program starts inherits its output handles, and a
+pipe would never see its end.
+
+Environment:
+  SAVER_SOURCE_DIR   the source tree (default: two levels above this file)
+  SAVER_NATIVE_DIR   the native build tree (saverpack; work and cache folders)
+  SAVER_WIN32_DIR    the win32 build tree (install.exe, impborl.dll, saverdrv.exe)
+  SAVER_WIN64_DIR    the win64 build tree, used only when 32-bit Wine cannot run
+  SAVER_E2E_DISPLAY_STATE  file naming the run's Xvfb display (CTest fixture)
+  SAVER_E2E_KEEP=1   keep every test's prefix (otherwise only logs stay)
+"""
+
+import atexit
+import json
+import os
+import re
+import shutil
+import subprocess
+import sys
+import time
+import unittest
+from pathlib import Path
+
+SKIP_RETURN_CODE = 77
+PACKAGE_OFFSET = 0x87000
+TABLE_END = PACKAGE_OFFSET + 68 + 11 * 280
+
+SOURCE_DIR = Path(os.environ.get("SAVER_SOURCE_DIR", Path(__file__).resolve().parents[2]))
+NATIVE_DIR = Path(os.environ.get("SAVER_NATIVE_DIR", SOURCE_DIR / "build" / "native"))
+WIN32_DIR = Path(os.environ.get("SAVER_WIN32_DIR", SOURCE_DIR / "build" / "win32"))
+WIN64_DIR = Path(os.environ.get("SAVER_WIN64_DIR", WIN32_DIR.parent / "win64"))
+WINE_ENV = SOURCE_DIR / "scripts" / "wine-env.sh"
+WORK_ROOT = NATIVE_DIR / "e2e-work"
+
+sys.path.insert(0, str(SOURCE_DIR / "samples"))
+from make_demo_files import support_files  # noqa: E402,F401 (re-exported for the tests)
+from make_preview import bitmap_bytes  # noqa: E402,F401
+# Programs that the driver waits for get this much time by default (ms).
+DEFAULT_WAIT_MS = 20000
+
+
+def _script(*args):
+    result = subprocess.run([str(WINE_ENV), *args], check=True, stdout=subprocess.PIPE,
+                            stdin=subprocess.DEVNULL, text=True)
+    return result.stdout.strip().splitlines()[-1]
+
+
+_state = {}
+
+
+def wine_arch():
+    """'win32' when 32-bit Wine runs, 'win64' for the 64-bit fallback."""
+    if "arch" not in _state:
+        _state["arch"] = _script("arch")
+        if _state["arch"] != "win32":
+            banner = "!" * 72
+            print(f"\n{banner}\n!!! 32-BIT WINE CANNOT RUN ON THIS MACHINE: THE END-TO-END TESTS\n"
+                  f"!!! RUN THE WIN64 BUILD ({WIN64_DIR}) UNDER 64-BIT WINE.\n{banner}",
+                  file=sys.stderr)
+    return _state["arch"]
+
+
+def build_dir():
+    """The Windows build tree whose programs run under this machine's Wine."""
+    return WIN32_DIR if wine_arch() == "win32" else WIN64_DIR
+
+
+def artifact(name):
+    return build_dir() / "bin" / name
+
+
+def saverpack_path():
+    return NATIVE_DIR / "bin" / "saverpack"
+
+
+def require_build(*names):
+    """Ends the test program with SKIP_RETURN_CODE (CTest: skipped) when a
+    build artifact is missing. Call it at import time of a test module."""
+    wanted = [artifact(n) for n in names] + [saverpack_path()]
+    missing = [str(p) for p in wanted if not p.is_file()]
+    if missing:
+        print("SKIP: build artifacts missing: " + ", ".join(missing), file=sys.stderr)
+        sys.exit(SKIP_RETURN_CODE)
+
+
+def display():
+    """The X display for this run, starting a private Xvfb if there is none."""
+    if "display" in _state:
+        return _state["display"]
+    state_file = os.environ.get("SAVER_E2E_DISPLAY_STATE")
+    if state_file and Path(state_file).is_file():
+        _state["display"] = Path(state_file).read_text().split()[0]
+        return _state["display"]
+    WORK_ROOT.mkdir(parents=True, exist_ok=True)
+    own_state = WORK_ROOT / f"xvfb-{os.getpid()}.state"
+    _state["display"] = _script("xvfb-start", str(own_state))
+    atexit.register(subprocess.run, [str(WINE_ENV), "xvfb-stop", str(own_state)])
+    return _state["display"]
+
+
+def template():
+    if "template" not in _state:
+        _state["template"] = _script("template", str(NATIVE_DIR / "wine" / "template"))
+    return Path(_state["template"])
+
+
+def screenshot(path):
+    """Saves the whole virtual screen as a PNG; returns the path."""
+    path = Path(path)
+    env = dict(os.environ, DISPLAY=display())
+    subprocess.run(["import", "-window", "root", str(path)], env=env, check=True,
+                   stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL, timeout=60)
+    return path
+
+
+class DriverError(AssertionError):
+    pass
+
+
+class WineProcess:
+    """A Windows program running in the background; output in files."""
+
+    def __init__(self, popen, stdout_path, stderr_path):
+        self.popen = popen
+        self.stdout_path = stdout_path
+        self.stderr_path = stderr_path
+
+    def wait(self, timeout):
+        """Exit code, or None when the program still runs after `timeout` s."""
+        try:
+            return self.popen.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            return None
+
+    def running(self):
+        return self.popen.poll() is None
+
+    def stdout(self):
+        return self.stdout_path.read_text(errors="replace")
+
+    def lines(self):
+        """The JSON objects printed so far (saverdrv's output format)."""
+        return [json.loads(line) for line in self.stdout().splitlines() if line.startswith("{")]
+
+
+class WinePrefix:
+    """A fresh prefix made from the booted template, removed by `close`."""
+
+    def __init__(self, work_dir):
+        self.work_dir = Path(work_dir)
+        self.work_dir.mkdir(parents=True, exist_ok=True)
+        self.path = self.work_dir / "prefix"
+        _script("fresh", str(template()), str(self.path))
+        self.loader = _script("loader")
+        self._counter = 0
+
+    def env(self):
+        return dict(os.environ, WINEPREFIX=str(self.path), WINEARCH=wine_arch(),
+                    WINELOADER=self.loader, WINEDEBUG="-all", DISPLAY=display())
+
+    # --- paths ---
+    @property
+    def drive_c(self):
+        return self.path / "drive_c"
+
+    @property
+    def windows_dir(self):
+        return self.drive_c / "windows"
+
+    def host_path(self, windows_path):
+        """The Linux path of a C: path, resolving each part without regard to
+        case as Windows does (C:\\windows\\TEMP is drive_c/windows/temp)."""
+        parts = re.split(r"[\\/]+", windows_path)
+        if not parts[0].lower() == "c:":
+            raise ValueError(f"not a C: path: {windows_path}")
+        current = self.drive_c
+        for part in filter(None, parts[1:]):
+            current = _child_ignoring_case(current, part)
+        return current
+
+    @staticmethod
+    def windows_path(host_path):
+        """A Linux path as Wine's drive Z: shows it."""
+        return "Z:" + str(Path(host_path).resolve()).replace("/", "\\")
+
+    # --- programs ---
+    def start(self, program, *args, name=None):
+        """Starts `program` (a Linux path or a C: path) under Wine."""
+        self._counter += 1
+        stem = name or f"{self._counter:02d}-{Path(str(program)).stem}"
+        out = self.work_dir / f"{stem}.out"
+        err = self.work_dir / f"{stem}.err"
+        with open(out, "wb") as out_file, open(err, "wb") as err_file:
+            popen = subprocess.Popen([self.loader, str(program), *map(str, args)],
+                                     env=self.env(), cwd=self.work_dir,
+                                     stdin=subprocess.DEVNULL, stdout=out_file,
+                                     stderr=err_file)
+        return WineProcess(popen, out, err)
+
+    def run(self, program, *args, timeout=120):
+        process = self.start(program, *args)
+        code = process.wait(timeout)
+        if code is None:
+            process.popen.kill()
+            raise AssertionError(f"{program} {args} did not finish within {timeout} s")
+        return process
+
+    def driver(self, command, timeout_ms=DEFAULT_WAIT_MS, check=True, **options):
+        """Runs one saverdrv.exe command and returns its last JSON object.
+        With check, a failed condition raises DriverError."""
+        args = [command]
+        if command not in ("list", "hold-file", "fake-window"):
+            args += ["--timeout", str(timeout_ms)]
+        for key, value in options.items():
+            args += ["--" + key.replace("_", "-"), str(value)]
+        process = self.run(artifact("saverdrv.exe"), *args, timeout=timeout_ms / 1000 + 60)
+        lines = process.lines()
+        if not lines:
+            raise DriverError(f"saverdrv {args}: no output (exit {process.popen.returncode})")
+        result = lines[-1]
+        if check and not result.get("ok"):
+            raise DriverError(f"saverdrv {args}: {result}")
+        return result
+
+    def driver_background(self, command, **options):
+        args = [command]
+        for key, value in options.items():
+            args += ["--" + key.replace("_", "-"), str(value)]
+        return self.start(artifact("saverdrv.exe"), *args)
+
+    def close(self, keep=False):
+        subprocess.run([str(WINE_ENV), "kill", str(self.path)], stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        if not keep:
+            shutil.rmtree(self.path, ignore_errors=True)
+
+
+def _child_ignoring_case(folder, name):
+    exact = folder / name
+    if exact.exists() or not folder.is_dir():
+        return exact
+    for entry in folder.iterdir():
+        if entry.name.lower() == name.lower():
+            return entry
+    return exact
+
+
+def wait_until(probe, timeout, interval=0.1):
+    """Polls `probe` until it returns a true value or `timeout` s passed."""
+    deadline = time.monotonic() + timeout
+    while True:
+        value = probe()
+        if value or time.monotonic() >= deadline:
+            return value
+        time.sleep(interval)
+
+
+# --- packages ---
+
+def build_package(work_dir, manifest, files=None, name="installer.exe", level=None):
+    """Writes `files` ({relative name: bytes or str}) and the manifest
+    ({key: value}) into `work_dir`, runs saverpack and returns the
+    installer's path."""
+    work_dir = Path(work_dir)
+    work_dir.mkdir(parents=True, exist_ok=True)
+    for relative, content in (files or {}).items():
+        target = work_dir / relative
+        target.parent.mkdir(parents=True, exist_ok=True)
+        target.write_bytes(content.encode("latin-1") if isinstance(content, str) else content)
+    manifest_path = work_dir / (Path(name).stem + ".manifest")
+    manifest_path.write_text("".join(f"{k} = {v}\n" for k, v in manifest.items()))
+    out = work_dir / name
+    command = [str(saverpack_path()), "build", str(manifest_path), "--stub",
+               str(artifact("install.exe")), "-o", str(out)]
+    if level:
+        command += ["--level", level]
+    result = subprocess.run(command, stdin=subprocess.DEVNULL, capture_output=True, text=True)
+    if result.returncode != 0:
+        raise AssertionError(f"saverpack failed ({result.returncode}): {result.stderr.strip()}")
+    return out
+
+
+def standard_manifest(title="Aqua", preview_kind=0, licence=False, readme=False,
+                      preview="preview.bmp", extra=None):
+    """A manifest for the files of `support_files` plus the decompression
+    library from the build, with optional licence and read-me slots."""
+    manifest = {
+        "title": title,
+        "preview_kind": preview_kind,
+        "show_licence": int(licence),
+        "show_readme": int(readme),
+        "open_display_properties": 0,
+        "slot1": artifact("impborl.dll"),
+        "slot3": preview,
+        "slot6": "engine.scr",
+        "slot6.compressed": 1,
+        "slot7": "extra.bin",
+        "slot8": "data.ssd",
+        "slot9": "saver1.dll",
+        "slot9.compressed": 1,
+        "slot10": "saver2.dll",
+        "slot10.compressed": 1,
+    }
+    if licence:
+        manifest["slot4"] = "License.txt"
+    if readme:
+        manifest["slot5"] = "ReadMe.txt"
+    manifest.update(extra or {})
+    return manifest
+
+
+# --- test cases ---
+
+class InstallerTestCase(unittest.TestCase):
+    """A test with its own work folder and fresh prefix; the prefix is
+    removed afterwards unless SAVER_E2E_KEEP=1 (logs and packages stay)."""
+
+    installer = None
+
+    def setUp(self):
+        self.work = WORK_ROOT / self.id().replace("__main__.", "")
+        shutil.rmtree(self.work, ignore_errors=True)
+        self.prefix = WinePrefix(self.work)
+        self.addCleanup(self._close_prefix)
+
+    def _close_prefix(self):
+        if self.installer is not None and self.installer.running():
+            self.installer.popen.kill()
+        self.prefix.close(keep=os.environ.get("SAVER_E2E_KEEP") == "1")
+
+    def package(self, manifest, files, name="installer.exe"):
+        return build_package(self.work / "package", manifest, files, name=name)
+
+    def start_installer(self, installer_path):
+        """Copies the installer onto drive C: and starts it from there."""
+        target = self.prefix.drive_c / "setup" / Path(installer_path).name
+        target.parent.mkdir(parents=True, exist_ok=True)
+        shutil.copyfile(installer_path, target)
+        self.installer = self.prefix.start(target, name="install")
+        return self.installer
+
+    def assert_installer_exits(self, timeout=30):
+        code = self.installer.wait(timeout)
+        self.assertIsNotNone(code, f"the installer still runs {timeout} s after its end")
+        return code
+
+    def working_copy(self):
+        return self.prefix.host_path(r"C:\windows\TEMP\LMX temp\temp1.dat")
+
+    def shot(self, name):
+        return screenshot(self.work / f"{name}.png")

@@ -1,0 +1,126 @@
+// saverpack: builds installers from a manifest and lists their packages.
+//
+//   saverpack build MANIFEST --stub STUB.exe -o OUT.exe [--level default|best]
+//   saverpack list INSTALLER
+//   saverpack --help
+//
+// Exit codes: 0 done, 1 refused input or I/O failure (one line on stderr),
+// 2 usage error.
+#include <iostream>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "manifest.h"
+#include "pack_error.h"
+#include "package_reader.h"
+#include "package_writer.h"
+
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitBadInput = 1;
+constexpr int kExitUsage = 2;
+
+constexpr std::string_view kUsage =
+    "usage: saverpack build MANIFEST --stub STUB.exe -o OUT.exe [--level default|best]\n"
+    "       saverpack list INSTALLER\n"
+    "       saverpack --help\n";
+
+constexpr std::string_view kHelp =
+    "\n"
+    "build  writes OUT.exe: the stub padded to 552960 bytes, then the package\n"
+    "       described by MANIFEST (title, header switches, one file per slot).\n"
+    "       --level picks the implode parser for compressed slots.\n"
+    "list   prints an installer's header and its table of 11 slots.\n"
+    "\n"
+    "exit codes: 0 done, 1 refused input or I/O error, 2 usage error\n";
+
+struct UsageError {
+  std::string message;
+};
+
+struct BuildArgs {
+  std::string manifest;
+  saverpack::BuildOptions options;
+};
+
+saverpack::Level ParseLevel(std::string_view text) {
+  if (text == "default") return saverpack::Level::kDefault;
+  if (text == "best") return saverpack::Level::kBest;
+  throw UsageError{"unknown level '" + std::string(text) + "' (default or best)"};
+}
+
+BuildArgs ParseBuildArgs(const std::vector<std::string_view>& args) {
+  BuildArgs out;
+  std::optional<std::string> stub, output, manifest;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string_view arg = args[i];
+    const bool takesValue = arg == "--stub" || arg == "-o" || arg == "--level";
+    if (takesValue && i + 1 >= args.size()) throw UsageError{std::string(arg) + " needs a value"};
+    if (arg == "--stub") {
+      stub = std::string(args[++i]);
+    } else if (arg == "-o") {
+      output = std::string(args[++i]);
+    } else if (arg == "--level") {
+      out.options.level = ParseLevel(args[++i]);
+    } else if (arg.starts_with("-") || manifest) {
+      throw UsageError{"unexpected argument '" + std::string(arg) + "'"};
+    } else {
+      manifest = std::string(arg);
+    }
+  }
+  if (!manifest) throw UsageError{"build needs a MANIFEST"};
+  if (!stub) throw UsageError{"build needs --stub STUB.exe"};
+  if (!output) throw UsageError{"build needs -o OUT.exe"};
+  out.manifest = *manifest;
+  out.options.stub = *stub;
+  out.options.output = *output;
+  return out;
+}
+
+int RunBuild(const std::vector<std::string_view>& args) {
+  const BuildArgs build = ParseBuildArgs(args);
+  const saverpack::Manifest manifest = saverpack::LoadManifest(build.manifest);
+  const uint64_t size = saverpack::BuildInstaller(manifest, build.options);
+  std::cout << "wrote " << build.options.output.string() << " (" << size << " bytes)\n";
+  return kExitOk;
+}
+
+int RunList(const std::vector<std::string_view>& args) {
+  if (args.size() != 1) throw UsageError{"list takes exactly one INSTALLER"};
+  std::cout << saverpack::FormatListing(saverpack::ReadPackage(std::string(args[0])));
+  return kExitOk;
+}
+
+int Dispatch(const std::vector<std::string_view>& args) {
+  if (args.empty()) throw UsageError{"no command given"};
+  const std::string_view command = args[0];
+  const std::vector<std::string_view> rest(args.begin() + 1, args.end());
+  if (command == "--help" || command == "-h") {
+    std::cout << kUsage << kHelp;
+    return kExitOk;
+  }
+  if (command == "build") return RunBuild(rest);
+  if (command == "list") return RunList(rest);
+  throw UsageError{"unknown command '" + std::string(command) + "'"};
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::vector<std::string_view> args(argv + 1, argv + argc);
+  try {
+    return Dispatch(args);
+  } catch (const UsageError& e) {
+    std::cerr << "saverpack: " << e.message << "\n" << kUsage;
+    return kExitUsage;
+  } catch (const saverpack::PackError& e) {
+    std::cerr << "saverpack: " << e.what() << "\n";
+    return kExitBadInput;
+  } catch (const std::exception& e) {
+    std::cerr << "saverpack: " << e.what() << "\n";
+    return kExitBadInput;
+  }
+}

@@ -1,0 +1,59 @@
+// The package manifest: a text file of `key = value` lines that names the
+// package's title, its header switches and the file of each slot.
+//
+//   # a comment line
+//   title = Aqua
+//   preview_kind = 2            header byte 0 (0..255)
+//   show_licence = 0            header byte 1
+//   show_readme = 0             header byte 2
+//   open_display_properties = 1 header byte 3
+//   slot3 = preview/installer.scf    file of slot N (1..10), relative to
+//                                    the manifest's folder
+//   slot3.name = installer.scf  name stored in the table (default by role)
+//   slot3.type = 5              entry type 1..6 (default by role)
+//   slot6.compressed = 1        0 stored, 1 imploded (default 0)
+//
+// Blank lines are ignored, and so is the rest of a line from a '#' that
+// follows white space. Keys may appear once each.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "package/constants_shared.h"
+
+namespace saverpack {
+
+// One slot as the manifest gives it; unset fields take the slot's defaults.
+struct SlotSpec {
+  std::filesystem::path file;
+  std::optional<std::string> name;
+  std::optional<int32_t> type;
+  std::optional<bool> compressed;
+};
+
+struct Manifest {
+  std::optional<std::string> title;
+  uint8_t previewKind = 0;
+  uint8_t showLicence = 0;
+  uint8_t showReadMe = 0;
+  uint8_t openDisplayProperties = 0;
+  // Index = slot; slot 0 is always the stub and never set here.
+  std::array<std::optional<SlotSpec>, saver::kPackageSlots> slots;
+};
+
+// Parses manifest text; relative slot paths are taken from `baseDir`.
+// `origin` names the text in error messages ("aqua.txt:7: ...").
+// Throws PackError on a malformed line, an unknown or repeated key, a bad
+// number, or a slot attribute without the slot's file.
+Manifest ParseManifest(std::string_view text, const std::filesystem::path& baseDir,
+                       std::string_view origin);
+
+// Reads and parses a manifest file; slot paths are relative to its folder.
+Manifest LoadManifest(const std::filesystem::path& file);
+
+}  // namespace saverpack

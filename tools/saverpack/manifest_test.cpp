@@ -1,0 +1,120 @@
+#include "manifest.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "pack_error.h"
+#include "test_support.h"
+
+namespace saverpack {
+namespace {
+
+using ::testing::HasSubstr;
+namespace fs = std::filesystem;
+
+Manifest Parse(const std::string& text) { return ParseManifest(text, "base", "m.txt"); }
+
+void ExpectRefused(const std::string& text, const std::string& what) {
+  try {
+    Parse(text);
+    ADD_FAILURE() << "accepted: " << text;
+  } catch (const PackError& e) {
+    EXPECT_THAT(e.what(), HasSubstr(what)) << text;
+  }
+}
+
+TEST(Manifest, ReadsEveryKey) {
+  const Manifest m = Parse(
+      "title = Aqua Deep\n"
+      "preview_kind = 2\n"
+      "show_licence = 1\n"
+      "show_readme = 255\n"
+      "open_display_properties = 0\n"
+      "slot1 = ../bin/impborl.dll\n"
+      "slot1.name = impborl.dat\n"
+      "slot1.type = 3\n"
+      "slot10 = /abs/saver2.dll\n"
+      "slot10.compressed = 1\n"
+      "slot6.compressed = 0\n"
+      "slot6 = engine.scr\n");
+  EXPECT_EQ(m.title, "Aqua Deep");
+  EXPECT_EQ(m.previewKind, 2);
+  EXPECT_EQ(m.showLicence, 1);
+  EXPECT_EQ(m.showReadMe, 255);
+  EXPECT_EQ(m.openDisplayProperties, 0);
+  ASSERT_TRUE(m.slots[1]);
+  EXPECT_EQ(m.slots[1]->file, fs::path("base/../bin/impborl.dll"));
+  EXPECT_EQ(m.slots[1]->name, "impborl.dat");
+  EXPECT_EQ(m.slots[1]->type, 3);
+  EXPECT_FALSE(m.slots[1]->compressed);
+  ASSERT_TRUE(m.slots[10]);
+  EXPECT_EQ(m.slots[10]->file, fs::path("/abs/saver2.dll"));
+  EXPECT_EQ(m.slots[10]->compressed, true);
+  ASSERT_TRUE(m.slots[6]);
+  EXPECT_EQ(m.slots[6]->compressed, false);
+  EXPECT_FALSE(m.slots[6]->name);
+  for (int slot : {0, 2, 3, 4, 5, 7, 8, 9}) EXPECT_FALSE(m.slots[slot]) << slot;
+}
+
+TEST(Manifest, SkipsCommentsAndBlankLinesAndTrims) {
+  const Manifest m = Parse(
+      "# comment line\n"
+      "   # indented comment\n"
+      "\n"
+      "  title   =   A#B   # trailing comment\r\n"
+      "preview_kind = 4\t# tab before comment\n");
+  EXPECT_EQ(m.title, "A#B");
+  EXPECT_EQ(m.previewKind, 4);
+}
+
+TEST(Manifest, EmptyTextHasNoTitleAndNoSlots) {
+  const Manifest m = Parse("");
+  EXPECT_FALSE(m.title);
+  for (const auto& s : m.slots) EXPECT_FALSE(s);
+}
+
+TEST(Manifest, RefusesMalformedLines) {
+  ExpectRefused("title = A\njust words\n", "m.txt:2: expected 'key = value'");
+  ExpectRefused(" = value\n", "m.txt:1: missing key");
+  ExpectRefused("slot6 =\n", "'slot6' needs a file name");
+}
+
+TEST(Manifest, RefusesUnknownAndRepeatedKeys) {
+  ExpectRefused("title = A\ncolour = blue\n", "m.txt:2: unknown key 'colour'");
+  ExpectRefused("Title = A\n", "unknown key 'Title'");
+  ExpectRefused("title = A\ntitle = B\n", "key 'title' appears twice");
+  ExpectRefused("slot0 = stub.exe\n", "unknown key 'slot0'");
+  ExpectRefused("slot11 = x\n", "unknown key 'slot11'");
+  ExpectRefused("slot01 = x\n", "unknown key 'slot01'");
+  ExpectRefused("slot = x\n", "unknown key 'slot'");
+  ExpectRefused("slot3.size = 4\n", "unknown key 'slot3.size'");
+}
+
+TEST(Manifest, RefusesBadNumbers) {
+  ExpectRefused("preview_kind = 256\n", "'preview_kind' must be a number from 0 to 255");
+  ExpectRefused("show_licence = -1\n", "'show_licence' must be");
+  ExpectRefused("show_readme = yes\n", "'show_readme' must be");
+  ExpectRefused("open_display_properties = 1x\n", "'open_display_properties' must be");
+  ExpectRefused("slot3 = a\nslot3.type = 7\n", "'slot3.type' must be an entry type from 1 to 6");
+  ExpectRefused("slot3 = a\nslot3.type = 0\n", "'slot3.type' must be");
+  ExpectRefused("slot3 = a\nslot3.compressed = 2\n", "'slot3.compressed' must be 0");
+}
+
+TEST(Manifest, RefusesAttributesOfASlotWithoutFile) {
+  ExpectRefused("slot5.name = ReadMe.txt\n", "slot5 has attributes but no file");
+}
+
+TEST(Manifest, LoadsRelativeToItsFolder) {
+  testing::ScratchDir dir;
+  fs::create_directories(dir / "sub");
+  testing::WriteText(dir / "sub" / "m.txt", "title = T\nslot7 = files/x.bin\n");
+  const Manifest m = LoadManifest(dir / "sub" / "m.txt");
+  EXPECT_EQ(m.slots[7]->file, dir / "sub" / "files" / "x.bin");
+}
+
+TEST(Manifest, MissingFileIsRefused) {
+  EXPECT_THROW(LoadManifest("/nonexistent/manifest.txt"), PackError);
+}
+
+}  // namespace
+}  // namespace saverpack

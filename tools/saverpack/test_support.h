@@ -1,0 +1,103 @@
+// Helpers shared by the builder's unit tests: a scratch folder that removes
+// itself, file helpers and a complete, valid set of package contents.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "package_writer.h"
+
+namespace saverpack::testing {
+
+class ScratchDir {
+ public:
+  ScratchDir() {
+    std::random_device random;
+    path_ = std::filesystem::temp_directory_path() /
+            ("saverpack-test-" + std::to_string(random()) + std::to_string(random()));
+    std::filesystem::create_directories(path_);
+  }
+  ScratchDir(const ScratchDir&) = delete;
+  ScratchDir& operator=(const ScratchDir&) = delete;
+  ~ScratchDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  const std::filesystem::path& path() const { return path_; }
+  std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+inline void WriteFile(const std::filesystem::path& file, const std::vector<uint8_t>& bytes) {
+  std::ofstream out(file, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  ASSERT_TRUE(out.good()) << file;
+}
+
+inline void WriteText(const std::filesystem::path& file, const std::string& text) {
+  WriteFile(file, std::vector<uint8_t>(text.begin(), text.end()));
+}
+
+// Bytes that compress: text-like runs with some variation.
+inline std::vector<uint8_t> TextBytes(size_t size, uint32_t seed) {
+  std::vector<uint8_t> out(size);
+  std::mt19937 gen(seed);
+  const std::string words[] = {"saver ", "flash ", "movie ", "preview ", "\r\n", "install "};
+  size_t i = 0;
+  while (i < size) {
+    for (char c : words[gen() % 6]) {
+      if (i < size) out[i++] = static_cast<uint8_t>(c);
+    }
+  }
+  return out;
+}
+
+// Bytes that do not compress.
+inline std::vector<uint8_t> NoiseBytes(size_t size, uint32_t seed) {
+  std::vector<uint8_t> out(size);
+  std::mt19937 gen(seed);
+  for (auto& b : out) b = static_cast<uint8_t>(gen());
+  return out;
+}
+
+inline SlotContent Slot(std::string name, int32_t type, bool compressed,
+                        std::vector<uint8_t> data) {
+  return SlotContent{std::move(name), type, compressed, std::move(data)};
+}
+
+// A package as the installer expects it: Flash preview, no licence, no
+// read-me, every required slot filled; slots 6, 9 and 10 compressed.
+inline PackageContents TypicalContents() {
+  PackageContents c;
+  c.title = "Aqua";
+  c.previewKind = saver::kPreviewFlash;
+  c.openDisplayProperties = 1;
+  c.slots[1] = Slot("impborl.dat", 3, false, NoiseBytes(1200, 1));
+  c.slots[2] = Slot("flashax.exe", 3, false, NoiseBytes(3000, 2));
+  c.slots[3] = Slot("installer.scf", 5, false, TextBytes(900, 3));
+  c.slots[6] = Slot("Aqua.scr", 2, true, TextBytes(20000, 6));
+  c.slots[7] = Slot("pattern.bmp", 5, false, NoiseBytes(77, 7));
+  c.slots[8] = Slot("Aqua.ssd", 4, false, TextBytes(5000, 8));
+  c.slots[9] = Slot("saver1.dll", 5, true, TextBytes(7000, 9));
+  c.slots[10] = Slot("saver2.dll", 5, true, NoiseBytes(3000, 10));
+  return c;
+}
+
+inline std::vector<uint8_t> StubBytes(size_t size) {
+  std::vector<uint8_t> stub = NoiseBytes(size, 42);
+  if (size >= 2) {
+    stub[0] = 'M';
+    stub[1] = 'Z';
+  }
+  return stub;
+}
+
+}  // namespace saverpack::testing
