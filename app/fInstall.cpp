@@ -3,7 +3,7 @@
 
 #include "dataFunctions_shared.h"
 #include "step_codes.h"
-#include "strings.h"
+#include "string_ids.h"
 
 namespace app {
 namespace {

@@ -7,7 +7,7 @@
 // the sequence goes on as if each of them had succeeded.
 #include "fInstall.h"
 #include "step_codes.h"
-#include "strings.h"
+#include "string_ids.h"
 
 namespace app {
 namespace {

@@ -2,7 +2,7 @@
 #include "error_text.h"
 #include "fInstall.h"
 #include "step_codes.h"
-#include "strings.h"
+#include "string_ids.h"
 
 namespace app {
 

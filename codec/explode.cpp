@@ -68,8 +68,9 @@ bool ReadInput(ExplodeState& s) {
 [[gnu::noinline]] Cursor RefillSlow(ExplodeState& s, Cursor c) {
   while (c.nbits <= 56) {
     if (c.in_pos == s.in_end) {
-      if (!ReadInput(s)) break;
+      bool more = ReadInput(s);
       c.in_pos = 0;
+      if (!more) break;
       if (s.in_end >= 8) break;
       continue;
     }

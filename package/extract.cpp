@@ -5,7 +5,7 @@
 #include "fInstall.h"
 #include "pk_stuff.h"
 #include "step_codes.h"
-#include "strings.h"
+#include "string_ids.h"
 
 namespace app {
 namespace {

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "error_text.h"
-#include "strings.h"
+#include "string_ids.h"
 
 namespace package {
 namespace {

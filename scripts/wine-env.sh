@@ -10,6 +10,7 @@
 #   wine-env.sh xvfb-start STATEFILE     start one Xvfb on a free display, print
 #                                        DISPLAY; STATEFILE records it for xvfb-stop
 #   wine-env.sh xvfb-stop STATEFILE      stop the Xvfb that xvfb-start recorded
+#   wine-env.sh banner                   say loudly which Windows build the tests run
 #
 # SAVER_WINE_ARCH=win32|win64 overrides the detection. All Wine runs use
 # WINEDEBUG=-all. Templates carry "Managed=N" for the X11 driver: without a
@@ -62,18 +63,25 @@ wine_in() {
   WINEPREFIX="$prefix" WINEARCH="$arch" WINELOADER="$loader" "$loader" "$@" >>"$LOG" 2>&1 </dev/null
 }
 
+# What a template was made with: a new Wine or another arch needs a new one.
+template_stamp() {
+  echo "$1 $("$(loader_for "$1")" --version 2>/dev/null)"
+}
+
 boot_template() {
   local dir=$1 arch=$2 work="$1.boot.$$"
   LOG="$dir.boot.log"
   : >"$LOG"
   rm -rf "$work"
   local started=$SECONDS
-  # No display is needed to boot; keep wineboot away from any X server.
-  (unset DISPLAY && wine_in "$work" "$arch" wineboot -i) || die "wineboot failed; see $LOG"
+  # No display is needed to boot; keep wineboot away from any X server, and
+  # from offering to download Mono and Gecko, which nothing here uses.
+  (unset DISPLAY && WINEDLLOVERRIDES="mscoree,mshtml=" wine_in "$work" "$arch" wineboot -i) ||
+    die "wineboot failed; see $LOG"
   wine_in "$work" "$arch" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f ||
     die "reg add failed; see $LOG"
   WINEPREFIX="$work" "$(wineserver_for)" -w
-  echo "$arch" >"$work/.saver-template"
+  template_stamp "$arch" >"$work/.saver-template"
   rm -rf "$dir"
   mv "$work" "$dir"
   echo "wine-env: booted $arch template $dir in $((SECONDS - started)) s" >&2
@@ -86,7 +94,7 @@ make_template() {
   mkdir -p "$(dirname "$dir")"
   exec 9>"$dir.lock"
   flock 9
-  if [ -f "$dir/.saver-template" ] && [ "$(cat "$dir/.saver-template")" = "$arch" ]; then
+  if [ -f "$dir/.saver-template" ] && [ "$(cat "$dir/.saver-template")" = "$(template_stamp "$arch")" ]; then
     echo "$dir"
     return
   fi
@@ -142,6 +150,22 @@ xvfb_stop() {
   rm -f "$state"
 }
 
+banner() {
+  local arch
+  arch=$(detect_arch)
+  if [ "$arch" = win32 ]; then
+    echo "wine-env: 32-bit Wine runs here; the tests run the win32 build." >&2
+    return
+  fi
+  cat >&2 <<'WARN'
+########################################################################
+### 32-BIT WINE CANNOT RUN ON THIS MACHINE (wine32 missing, or the
+### kernel has 32-bit emulation disabled). THE END-TO-END TESTS AND THE
+### DEMO RUN THE WIN64 BUILD (build/win64) UNDER 64-BIT WINE INSTEAD.
+########################################################################
+WARN
+}
+
 case "${1:-}" in
   arch) detect_arch ;;
   loader) loader_for "$(detect_arch)" ;;
@@ -150,8 +174,9 @@ case "${1:-}" in
   kill) kill_prefix "${2:-}" ;;
   xvfb-start) xvfb_start "${2:-}" ;;
   xvfb-stop) xvfb_stop "${2:-}" ;;
+  banner) banner ;;
   *)
-    sed -n '2,14p' "$0" | sed 's/^# \{0,1\}//' >&2
+    awk 'NR > 1 && /^#/ { sub(/^# ?/, ""); print; next } NR > 1 { exit }' "$0" >&2
     exit 2
     ;;
 esac

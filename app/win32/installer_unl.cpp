@@ -1,6 +1,8 @@
 // Program entry of the installer: creates the window, runs the preparation
 // and, for a windowed package, the message loop until the window closes.
 #include <windows.h>
+// The ANSI/wide MessageBox macro would rename InstallerView::MessageBox.
+#undef MessageBox
 
 #include <exception>
 

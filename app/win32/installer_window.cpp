@@ -6,7 +6,8 @@
 #include <string>
 #include <utility>
 
-#include "strings.h"
+#include "message_box.h"
+#include "string_ids.h"
 
 namespace app::win32 {
 namespace {

@@ -8,6 +8,8 @@
 #pragma once
 
 #include <windows.h>
+// The ANSI/wide MessageBox macro would rename InstallerView::MessageBox.
+#undef MessageBox
 
 #include <array>
 #include <string>

@@ -116,6 +116,7 @@ void InitBox(HWND box, const BoxRequest& request) {
   HWND button = AddChild(box, "BUTTON", "&Abort", BS_DEFPUSHBUTTON | WS_TABSTOP, IDABORT);
   ::SendMessageA(box, DM_SETDEFID, IDABORT, 0);
   ArrangeBox(box, *request.text);
+  ::SetForegroundWindow(box);
   ::SetFocus(button);
   ::MessageBeep(error ? MB_ICONHAND : MB_ICONASTERISK);
 }

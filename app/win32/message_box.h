@@ -2,6 +2,7 @@
 #pragma once
 
 #include <windows.h>
+#undef MessageBox
 
 #include <string>
 

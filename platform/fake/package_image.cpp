@@ -30,7 +30,7 @@ void WriteMemory(char* buf, unsigned* size, void* param) {
 
 Bytes Implode(const Bytes& data) {
   std::vector<char> work(DCL_IMPLODE_WORK_SIZE);
-  MemoryIo io{&data};
+  MemoryIo io{&data, 0, {}};
   unsigned type = DCL_BINARY, dsize = 4096;
   dcl_implode(&ReadMemory, &WriteMemory, work.data(), &io, &type, &dsize);
   return io.out;

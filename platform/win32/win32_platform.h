@@ -1,5 +1,8 @@
 // `os::Platform` over the Win32 ANSI functions of kernel32, user32 and
 // shell32.
+//
+// Free of <windows.h>: a unit that needs both includes windows_api.h first
+// (see there).
 #pragma once
 
 #include <cstdint>

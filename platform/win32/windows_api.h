@@ -1,10 +1,12 @@
 // The Windows headers as the Win32 code of this program includes them.
 //
 // <windows.h> maps names such as CreateFile to CreateFileA or CreateFileW by
-// macro. `os::Platform` has members of those names, so a translation unit
-// that sees both would rename the members behind its back. Win32 code
-// includes this header instead of <windows.h> and calls the "A" functions by
-// their full names.
+// macro. `os::Platform` and `app::InstallerView` have members of those names,
+// so a translation unit that sees both would rename the members behind its
+// back (and a call through a `final` class would then name a function that
+// does not exist). Win32 code includes this header, before any header of the
+// installer, instead of <windows.h> and calls the "A" functions by their full
+// names.
 #pragma once
 
 #ifndef WIN32_LEAN_AND_MEAN
@@ -23,3 +25,4 @@
 #undef CreateFile
 #undef DeleteFile
 #undef LoadLibrary
+#undef MessageBox

@@ -32,13 +32,16 @@ SKIP_RETURN_CODE = 77
 PACKAGE_OFFSET = 0x87000
 TABLE_END = PACKAGE_OFFSET + 68 + 11 * 280
 
-SOURCE_DIR = Path(os.environ.get("SAVER_SOURCE_DIR", Path(__file__).resolve().parents[2]))
-NATIVE_DIR = Path(os.environ.get("SAVER_NATIVE_DIR", SOURCE_DIR / "build" / "native"))
-WIN32_DIR = Path(os.environ.get("SAVER_WIN32_DIR", SOURCE_DIR / "build" / "win32"))
-WIN64_DIR = Path(os.environ.get("SAVER_WIN64_DIR", WIN32_DIR.parent / "win64"))
+SOURCE_DIR = Path(os.environ.get("SAVER_SOURCE_DIR",
+                                 Path(__file__).resolve().parents[2])).resolve()
+NATIVE_DIR = Path(os.environ.get("SAVER_NATIVE_DIR", SOURCE_DIR / "build" / "native")).resolve()
+WIN32_DIR = Path(os.environ.get("SAVER_WIN32_DIR", SOURCE_DIR / "build" / "win32")).resolve()
+WIN64_DIR = Path(os.environ.get("SAVER_WIN64_DIR", WIN32_DIR.parent / "win64")).resolve()
 WINE_ENV = SOURCE_DIR / "scripts" / "wine-env.sh"
 WORK_ROOT = NATIVE_DIR / "e2e-work"
 
+# The sample generators live in samples/; no bytecode caches in the sources.
+sys.dont_write_bytecode = True
 sys.path.insert(0, str(SOURCE_DIR / "samples"))
 from make_demo_files import support_files  # noqa: E402,F401 (re-exported for the tests)
 from make_preview import bitmap_bytes  # noqa: E402,F401
@@ -49,7 +52,8 @@ DEFAULT_WAIT_MS = 20000
 def _script(*args):
     result = subprocess.run([str(WINE_ENV), *args], check=True, stdout=subprocess.PIPE,
                             stdin=subprocess.DEVNULL, text=True)
-    return result.stdout.strip().splitlines()[-1]
+    lines = result.stdout.strip().splitlines()
+    return lines[-1] if lines else ""
 
 
 _state = {}
@@ -80,10 +84,11 @@ def saverpack_path():
     return NATIVE_DIR / "bin" / "saverpack"
 
 
-def require_build(*names):
+def require_build(*names, saverpack=True):
     """Ends the test program with SKIP_RETURN_CODE (CTest: skipped) when a
-    build artifact is missing. Call it at import time of a test module."""
-    wanted = [artifact(n) for n in names] + [saverpack_path()]
+    build artifact is missing: the Windows programs `names` and, unless
+    told otherwise, saverpack. Call it at import time of a test module."""
+    wanted = [artifact(n) for n in names] + ([saverpack_path()] if saverpack else [])
     missing = [str(p) for p in wanted if not p.is_file()]
     if missing:
         print("SKIP: build artifacts missing: " + ", ".join(missing), file=sys.stderr)
@@ -161,6 +166,7 @@ class WinePrefix:
         _script("fresh", str(template()), str(self.path))
         self.loader = _script("loader")
         self._counter = 0
+        self._processes = []
 
     def env(self):
         return dict(os.environ, WINEPREFIX=str(self.path), WINEARCH=wine_arch(),
@@ -203,6 +209,7 @@ class WinePrefix:
                                      env=self.env(), cwd=self.work_dir,
                                      stdin=subprocess.DEVNULL, stdout=out_file,
                                      stderr=err_file)
+        self._processes.append(popen)
         return WineProcess(popen, out, err)
 
     def run(self, program, *args, timeout=120):
@@ -224,7 +231,8 @@ class WinePrefix:
         process = self.run(artifact("saverdrv.exe"), *args, timeout=timeout_ms / 1000 + 60)
         lines = process.lines()
         if not lines:
-            raise DriverError(f"saverdrv {args}: no output (exit {process.popen.returncode})")
+            raise DriverError(f"saverdrv {args}: no output (exit {process.popen.returncode}): "
+                              + process.stderr_path.read_text(errors="replace")[-2000:])
         result = lines[-1]
         if check and not result.get("ok"):
             raise DriverError(f"saverdrv {args}: {result}")
@@ -239,6 +247,12 @@ class WinePrefix:
     def close(self, keep=False):
         subprocess.run([str(WINE_ENV), "kill", str(self.path)], stdin=subprocess.DEVNULL,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        for popen in self._processes:
+            try:
+                popen.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                popen.kill()
+                popen.wait()
         if not keep:
             shutil.rmtree(self.path, ignore_errors=True)
 
@@ -332,8 +346,6 @@ class InstallerTestCase(unittest.TestCase):
         self.addCleanup(self._close_prefix)
 
     def _close_prefix(self):
-        if self.installer is not None and self.installer.running():
-            self.installer.popen.kill()
         self.prefix.close(keep=os.environ.get("SAVER_E2E_KEEP") == "1")
 
     def package(self, manifest, files, name="installer.exe"):

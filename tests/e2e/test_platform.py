@@ -3,19 +3,22 @@ console program that exercises every os::Win32Platform operation in a scratch
 folder, in a fresh prefix and checks that all of its checks passed and that
 it cleaned up after itself.
 
-Run: python3 tests/e2e/test_platform.py (exit 77 when the program is not built).
+Run: python3 tests/e2e/test_platform.py, or through CTest as e2e_test_platform
+(exit 77, skipped, when the program is not built).
 """
 
 import re
 import shutil
 import sys
 import unittest
-from pathlib import Path
 
-sys.path.insert(0, str(Path(__file__).resolve().parent))
-import harness  # noqa: E402
+import harness
 
 SELFTEST = "win32_platform_selftest.exe"
+if not harness.artifact(SELFTEST).is_file():
+    print(f"SKIP: build artifact missing: {harness.artifact(SELFTEST)}", file=sys.stderr)
+    sys.exit(harness.SKIP_RETURN_CODE)
+
 # The program checks well over a hundred things; far fewer means it stopped early.
 MIN_CHECKS = 100
 SUMMARY = re.compile(r"^(\d+) checks, (\d+) failed$", re.MULTILINE)
@@ -24,7 +27,7 @@ SUMMARY = re.compile(r"^(\d+) checks, (\d+) failed$", re.MULTILINE)
 class Win32PlatformSelfTest(unittest.TestCase):
 
     def setUp(self):
-        self.work = harness.WORK_ROOT / self.id().replace("__main__.", "")
+        self.work = harness.WORK_ROOT / self.id().split(".", 1)[1]
         shutil.rmtree(self.work, ignore_errors=True)
         self.prefix = harness.WinePrefix(self.work)
         self.addCleanup(self.prefix.close)
@@ -64,7 +67,4 @@ class Win32PlatformSelfTest(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    if not harness.artifact(SELFTEST).is_file():
-        print(f"SKIP: build artifact missing: {harness.artifact(SELFTEST)}", file=sys.stderr)
-        sys.exit(harness.SKIP_RETURN_CODE)
     unittest.main()

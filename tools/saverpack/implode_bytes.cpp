@@ -42,8 +42,8 @@ std::vector<uint8_t> ImplodeBytes(std::span<const uint8_t> data, Level level) {
   streams.output.reserve(data.size() / 2 + 64);
   unsigned type = DCL_BINARY;
   unsigned dsize = kDictionarySize;
-  const unsigned rc = dcl_implode_level(ReadInput, WriteOutput, work.data(), &streams, &type,
-                                        &dsize, codecLevel);
+  const unsigned rc =
+      dcl_implode_level(ReadInput, WriteOutput, work.data(), &streams, &type, &dsize, codecLevel);
   if (rc != DCL_OK) throw PackError("implode failed with code " + std::to_string(rc));
   return std::move(streams.output);
 }

@@ -53,7 +53,8 @@ std::string Ratio(const PackageEntry& e) {
 std::string Row(int slot, const PackageEntry& e) {
   char line[512];
   if (e.empty()) {
-    std::snprintf(line, sizeof line, "%4d  %-24s\n", slot, "(empty)");
+    std::snprintf(line, sizeof line, "%4d  %-24s %4d %10d %10d %10s %10s %5s %7s\n", slot,
+                  "(empty)", e.entryType(), e.startOffset(), e.endOffset(), "-", "-", "-", "-");
     return line;
   }
   std::snprintf(line, sizeof line, "%4d  %-24s %4d %10d %10d %10lld %10d %5s %7s\n", slot,

@@ -10,8 +10,8 @@
 namespace saverpack {
 namespace {
 
-using ::testing::HasSubstr;
 using saver::PackageOffset;
+using ::testing::HasSubstr;
 using namespace saverpack::testing;
 
 constexpr size_t kMinPackage = PackageOffset + saver::kHeaderAndTableSize;
@@ -190,8 +190,8 @@ TEST_F(InstallerFile, RoundTripGivesBackEveryFile) {
   EXPECT_EQ(info.fileSize, size);
   const auto& t = info.directory.table;
   const std::pair<int, const char*> expected[] = {
-      {1, "codec.bin"},  {3, "installer.scf"}, {6, "engine.bin"}, {7, "pattern.bmp"},
-      {8, "data.bin"},   {9, "saver1.dll"},    {10, "saver2.dll"}};
+      {1, "codec.bin"}, {3, "installer.scf"}, {6, "engine.bin"}, {7, "pattern.bmp"},
+      {8, "data.bin"},  {9, "saver1.dll"},    {10, "saver2.dll"}};
   for (const auto& [slot, file] : expected) {
     std::ifstream in(dir_ / file, std::ios::binary);
     const std::vector<uint8_t> original(std::istreambuf_iterator<char>(in), {});
@@ -216,7 +216,7 @@ TEST_F(InstallerFile, ManifestNamesAndTypesOverrideTheDefaults) {
   m.slots[7]->name = "saver.ico";
   m.slots[7]->type = 1;
   BuildInstaller(m, Options());
-  const auto& e = ReadPackage(dir_ / "out.exe").directory.table[7];
+  const saver::PackageEntry e = ReadPackage(dir_ / "out.exe").directory.table[7];
   EXPECT_EQ(e.name(), "saver.ico");
   EXPECT_EQ(e.entryType(), 1);
 }

@@ -262,8 +262,8 @@ saver::PackageDirectory LayOutDirectory(const PackageContents& contents,
     d.table[slot] = FilledEntry(slot, *contents.slots[slot], *sizes[slot], cursor);
     cursor += sizes[slot]->stored;
     if (cursor > kMaxFileSize) {
-      throw PackError("the installer would exceed 2147483647 bytes (reached at " +
-                      SlotLabel(slot) + ")");
+      throw PackError("the installer would exceed 2147483647 bytes (reached at " + SlotLabel(slot) +
+                      ")");
     }
   }
   return d;
@@ -279,7 +279,8 @@ void WriteInstaller(std::ostream& out, std::span<const uint8_t> stub,
   saver::SerializeDirectory(directory, raw);
   out.write(reinterpret_cast<const char*>(raw), sizeof raw);
   for (const auto& data : stored) {
-    out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
+    out.write(reinterpret_cast<const char*>(data.data()),
+              static_cast<std::streamsize>(data.size()));
   }
 }
 

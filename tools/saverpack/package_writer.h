@@ -79,8 +79,7 @@ StoredData EncodeSlots(const PackageContents& contents, Level level);
 
 // Header and table for the given sizes; refuses a package longer than
 // INT32_MAX bytes or an entry whose extracted length exceeds it.
-saver::PackageDirectory LayOutDirectory(const PackageContents& contents,
-                                        const PackageSizes& sizes);
+saver::PackageDirectory LayOutDirectory(const PackageContents& contents, const PackageSizes& sizes);
 
 // Writes stub, padding, header, table and entry data to `out`.
 void WriteInstaller(std::ostream& out, std::span<const uint8_t> stub,

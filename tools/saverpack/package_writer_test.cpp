@@ -12,8 +12,8 @@
 namespace saverpack {
 namespace {
 
-using ::testing::HasSubstr;
 using saver::PackageOffset;
+using ::testing::HasSubstr;
 using namespace saverpack::testing;
 
 constexpr int32_t kDataStart = PackageOffset + saver::kHeaderAndTableSize;
@@ -166,8 +166,8 @@ TEST(BuildImage, StubOfExactlyPackageOffsetGetsNoPadding) {
 
 TEST(BuildImage, EmptyStubIsAllPadding) {
   const auto image = BuildInstallerImage({}, TypicalContents(), Level::kDefault);
-  EXPECT_TRUE(std::all_of(image.begin(), image.begin() + PackageOffset,
-                          [](uint8_t b) { return b == 0; }));
+  EXPECT_TRUE(
+      std::all_of(image.begin(), image.begin() + PackageOffset, [](uint8_t b) { return b == 0; }));
 }
 
 TEST(BuildImage, TitleOfSixtyFourBytesFillsTheFieldWithoutNul) {

@@ -1,0 +1,54 @@
+# Entry points for building and testing. Everything goes through the CMake
+# presets (CMakePresets.json); this file only orders the steps.
+#
+#   make deps    install the Debian packages (scripts/install-deps.sh)
+#   make build   configure and build the native and win32 presets (and win64
+#                when only 64-bit Wine can run here)
+#   make test    deps, build, sanitizer unit tests, short fuzz run, then every
+#                native test (unit and end-to-end under Wine)
+#   make demo    build a sample installer from samples/ and run it under Wine
+#   make bench   the codec benchmark (scripts/bench.sh)
+#   make clean   remove the preset build trees
+SHELL := /bin/bash
+.SHELLFLAGS := -euo pipefail -c
+JOBS ?= $(shell nproc)
+PRESETS := native sanitize fuzz bench win32 win64
+
+# win64 as well when 32-bit Wine cannot run (decided once per make run).
+WINE_ARCH = $(shell scripts/wine-env.sh arch 2>/dev/null || echo none)
+WINDOWS_PRESETS = win32 $(if $(filter win64,$(WINE_ARCH)),win64)
+
+# build-<preset> is a pattern rule, which make never applies to .PHONY
+# targets; FORCE makes it run every time instead.
+.PHONY: all deps build test demo bench clean FORCE
+all: build
+
+deps:
+	@scripts/install-deps.sh
+
+# The presets are chosen in the recipe, after deps may have installed Wine.
+build:
+	@$(MAKE) --no-print-directory $(addprefix build-,$(WINDOWS_PRESETS) native)
+	@if [ "$(WINE_ARCH)" = win64 ]; then scripts/wine-env.sh banner; fi
+
+# Configure once (CMake re-runs itself when a CMakeLists.txt changes), then build.
+build-%: FORCE
+	@[ -f build/$*/CMakeCache.txt ] || cmake --preset $* >/dev/null
+	cmake --build --preset $* -j $(JOBS)
+
+test: deps
+	@$(MAKE) --no-print-directory build build-sanitize
+	ctest --preset sanitize -j $(JOBS)
+	@if [ -x scripts/fuzz-short.sh ]; then scripts/fuzz-short.sh; fi
+	@scripts/wine-env.sh banner
+	ctest --preset native -j $(JOBS)
+
+demo: deps
+	@$(MAKE) --no-print-directory build
+	@python3 scripts/demo.py
+
+bench:
+	@if [ -x scripts/bench.sh ]; then scripts/bench.sh; else echo "make bench: scripts/bench.sh is not there yet"; fi
+
+clean:
+	rm -rf $(addprefix build/,$(PRESETS))

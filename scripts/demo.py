@@ -1,0 +1,113 @@
+#!/usr/bin/env python3
+"""`make demo`: builds the sample installer from samples/ with saverpack,
+runs it under Wine on a virtual display, takes screenshots, presses
+"Accept and Install" and reports what happened.
+
+Everything lands in build/native/demo/ (the prefix stays for inspection).
+"""
+
+import shutil
+import subprocess
+import sys
+from pathlib import Path
+
+SOURCE_DIR = Path(__file__).resolve().parents[1]
+sys.dont_write_bytecode = True
+sys.path.insert(0, str(SOURCE_DIR / "tests" / "e2e"))
+
+import harness  # noqa: E402
+from make_demo_files import main as make_demo_files  # noqa: E402
+
+DEMO_DIR = harness.NATIVE_DIR / "demo"
+SAMPLES = SOURCE_DIR / "samples"
+
+
+def say(text):
+    print(f"demo: {text}", flush=True)
+
+
+def build_installer():
+    shutil.rmtree(DEMO_DIR / "package", ignore_errors=True)
+    package_dir = DEMO_DIR / "package"
+    make_demo_files(["make_demo_files", str(package_dir)])
+    for name in ("demo.manifest", "License.txt", "ReadMe.txt"):
+        shutil.copyfile(SAMPLES / name, package_dir / name)
+    shutil.copyfile(harness.artifact("impborl.dll"), package_dir / "impborl.dll")
+    installer = DEMO_DIR / "Aqua-setup.exe"
+    subprocess.run([str(harness.saverpack_path()), "build", str(package_dir / "demo.manifest"),
+                    "--stub", str(harness.artifact("install.exe")), "-o", str(installer)],
+                   check=True, stdin=subprocess.DEVNULL)
+    subprocess.run([str(harness.saverpack_path()), "list", str(installer)], check=True,
+                   stdin=subprocess.DEVNULL)
+    return installer
+
+
+def describe_window(info):
+    client = info["client"]
+    say(f"window class {info['class']}, caption {info['caption']!r}, topmost {info['topmost']}, "
+        f"client {client['w']} x {client['h']}")
+    for control in info["controls"]:
+        if control["visible"]:
+            rect = control["rect"]
+            text = control["text"][:40].replace("\r\n", " | ")
+            say(f"  {control['class']:<18} id {control['id']:<5} "
+                f"{rect['x']},{rect['y']} {rect['w']}x{rect['h']}  {text!r}")
+
+
+def report_boxes(prefix, shots):
+    """Dismisses every box that shows up, printing its text; returns their count."""
+    count = 0
+    while True:
+        box = prefix.driver("wait-box", timeout_ms=3000, check=False)
+        if not box.get("ok"):
+            return count
+        count += 1
+        say(f"message box {box['caption']!r}: {box['text']!r}")
+        shots.append(harness.screenshot(DEMO_DIR / f"box-{count}.png"))
+        prefix.driver("press-box", check=False)
+
+
+def run_installer(installer):
+    prefix = harness.WinePrefix(DEMO_DIR / "run")
+    target = prefix.drive_c / "setup" / installer.name
+    target.parent.mkdir(parents=True, exist_ok=True)
+    shutil.copyfile(installer, target)
+    say(f"running C:\\setup\\{installer.name} in prefix {prefix.path} on display "
+        f"{harness.display()}")
+    process = prefix.start(target, name="installer")
+    shots = []
+    window = prefix.driver("window-info", check=False)
+    if not window.get("ok"):
+        say("the installer window did not appear")
+        report_boxes(prefix, shots)
+    else:
+        describe_window(window)
+        shots.append(harness.screenshot(DEMO_DIR / "window.png"))
+        say('pressing "Accept and Install"')
+        prefix.driver("click", text="Accept and Install", check=False)
+        report_boxes(prefix, shots)
+    code = process.wait(60)
+    say("the installer ended" + (f" with exit code {code}" if code is not None else
+                                 " NOT: it still runs after 60 s; stopping it"))
+    saver_folder = prefix.windows_dir / "Aqua dir"
+    if saver_folder.is_dir():
+        say(f"saver folder {saver_folder}: " + ", ".join(sorted(p.name for p in
+                                                                 saver_folder.iterdir())))
+    prefix.close(keep=True)
+    return shots
+
+
+def main():
+    harness.require_build("install.exe", "impborl.dll", "saverdrv.exe")
+    harness.wine_arch()
+    DEMO_DIR.mkdir(parents=True, exist_ok=True)
+    installer = build_installer()
+    shots = run_installer(installer)
+    say(f"installer: {installer}")
+    for shot in shots:
+        say(f"screenshot: {shot}")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
