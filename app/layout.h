@@ -46,7 +46,7 @@ enum class ControlId {
 
 enum class ControlKind { kMemo, kPanel, kImage, kMoviePanel, kLabel, kButton, kProgressBar };
 
-struct ControlSpec {
+struct StoredControl {
   ControlId id;
   std::string_view name;
   ControlKind kind;
@@ -75,7 +75,7 @@ inline constexpr int kProgressStoredMax = 100;
 inline constexpr int kProgressStep = 1;
 
 // A later control of the same parent lies above an earlier one.
-inline constexpr std::array<ControlSpec, 10> kControls{{
+inline constexpr std::array<StoredControl, 10> kControls{{
     {ControlId::kLicenseScrollBox,
      "licenseScrollBox",
      ControlKind::kMemo,
@@ -148,7 +148,7 @@ inline constexpr std::array<ControlSpec, 10> kControls{{
      ""},
 }};
 
-constexpr const ControlSpec& Control(ControlId id) { return kControls[static_cast<int>(id)]; }
+constexpr const StoredControl& Control(ControlId id) { return kControls[static_cast<int>(id)]; }
 
 // What `FitWindowHeight` needs to know about the window as it is now.
 struct WindowMetrics {

@@ -94,7 +94,7 @@ TEST(FormResize, NarrowerStripShrinksProgressAndKeepsInstallAtTheRight) {
 TEST(StoredControls, AreInCreationOrderWithTheirParentsCreatedFirst) {
   std::set<ControlId> created;
   for (size_t i = 0; i < kControls.size(); ++i) {
-    const ControlSpec& c = kControls[i];
+    const StoredControl& c = kControls[i];
     SCOPED_TRACE(c.name);
     EXPECT_EQ(static_cast<size_t>(c.id), i);
     if (c.parent) {

@@ -75,6 +75,8 @@ unsigned ParseGreedyLazy(Encoder& enc, DefaultWindow& w) {
   }
 }
 
+}  // namespace
+
 unsigned ImplodeDefault(dcl_read_fn read, dcl_write_fn write, char* work, void* param,
                         unsigned type, unsigned dsize) {
   auto* s = PlaceState<DefaultState>(work, DCL_IMPLODE_WORK_SIZE);
@@ -89,7 +91,6 @@ unsigned ImplodeDefault(dcl_read_fn read, dcl_write_fn write, char* work, void* 
   return s->enc.sink.aborted ? DCL_ABORTED : DCL_OK;
 }
 
-}  // namespace
 }  // namespace dcl
 
 extern "C" unsigned dcl_implode_work_size(int level) {
@@ -104,5 +105,7 @@ extern "C" unsigned dcl_implode_level(dcl_read_fn read, dcl_write_fn write, char
 
 extern "C" unsigned dcl_implode(dcl_read_fn read, dcl_write_fn write, char* work, void* param,
                                unsigned* type, unsigned* dsize) {
-  return dcl_implode_level(read, write, work, param, type, dsize, DCL_LEVEL_DEFAULT);
+  // Calls the default parser directly so that a program (or impborl.dll)
+  // that never asks for the best level does not carry it.
+  return dcl::ImplodeDefault(read, write, work, param, *type, *dsize);
 }

@@ -305,6 +305,9 @@ inline unsigned StartStream(Encoder& enc, unsigned type, unsigned dsize) {
   return DCL_OK;
 }
 
+unsigned ImplodeDefault(dcl_read_fn read, dcl_write_fn write, char* work, void* param,
+                        unsigned type, unsigned dsize);
+
 // Work area needed by the best parser.
 unsigned BestWorkSize();
 unsigned ImplodeBest(dcl_read_fn read, dcl_write_fn write, char* work, void* param,

@@ -14,7 +14,7 @@ namespace {
 
 using layout::ControlId;
 using layout::ControlKind;
-using layout::ControlSpec;
+using layout::StoredControl;
 
 constexpr const char* kPanelClass = "TPanel";
 constexpr UINT_PTR kPauseTimerId = 1;
@@ -191,9 +191,9 @@ bool InstallerWindow::Create() {
 }
 
 void InstallerWindow::CreateControls() {
-  for (const ControlSpec& spec : layout::kControls) {
-    HWND control = CreateControl(spec);
-    controls_[static_cast<size_t>(spec.id)] = control;
+  for (const StoredControl& stored : layout::kControls) {
+    HWND control = CreateControl(stored);
+    controls_[static_cast<size_t>(stored.id)] = control;
     // A later control of the same parent lies above the earlier ones.
     ::SetWindowPos(control, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     ::SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
@@ -203,16 +203,16 @@ void InstallerWindow::CreateControls() {
   ::SendMessageA(progress, PBM_SETSTEP, layout::kProgressStep, 0);
 }
 
-HWND InstallerWindow::CreateControl(const ControlSpec& spec) {
-  const ControlClass cls = ClassOf(spec.kind);
-  const HWND parent = spec.parent ? Control(*spec.parent) : window_.get();
+HWND InstallerWindow::CreateControl(const StoredControl& stored) {
+  const ControlClass cls = ClassOf(stored.kind);
+  const HWND parent = stored.parent ? Control(*stored.parent) : window_.get();
   const DWORD style =
-      WS_CHILD | WS_CLIPSIBLINGS | cls.style | (spec.visibleAtStart ? WS_VISIBLE : 0);
-  const std::string caption(spec.caption);
-  const auto look = reinterpret_cast<void*>(static_cast<LONG_PTR>(LookOf(spec.id)));
-  return ::CreateWindowExA(cls.exStyle, cls.className, caption.c_str(), style, spec.rect.left,
-                           spec.rect.top, spec.rect.width, spec.rect.height, parent,
-                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlNumber(spec.id))),
+      WS_CHILD | WS_CLIPSIBLINGS | cls.style | (stored.visibleAtStart ? WS_VISIBLE : 0);
+  const std::string caption(stored.caption);
+  const auto look = reinterpret_cast<void*>(static_cast<LONG_PTR>(LookOf(stored.id)));
+  return ::CreateWindowExA(cls.exStyle, cls.className, caption.c_str(), style, stored.rect.left,
+                           stored.rect.top, stored.rect.width, stored.rect.height, parent,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlNumber(stored.id))),
                            instance_, look);
 }
 

@@ -81,7 +81,7 @@ class InstallerWindow final : public InstallerView {
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
   bool RegisterClasses();
   void CreateControls();
-  HWND CreateControl(const layout::ControlSpec& spec);
+  HWND CreateControl(const layout::StoredControl& stored);
   HWND Control(layout::ControlId id) const { return controls_[static_cast<size_t>(id)]; }
   void OnSize(int clientWidth, int clientHeight);
   void OnCommand(int id, int code);

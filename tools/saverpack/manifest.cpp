@@ -81,13 +81,13 @@ class ManifestParser {
 
   Manifest Finish() {
     for (int slot = 1; slot < saver::kPackageSlots; ++slot) {
-      if (specs_[slot] && !hasFile_[slot]) {
+      if (sources_[slot] && !hasFile_[slot]) {
         throw PackError(std::string(origin_) + ": slot" + std::to_string(slot) +
                         " has attributes but no file (add 'slot" + std::to_string(slot) +
                         " = FILE')");
       }
     }
-    manifest_.slots = specs_;
+    manifest_.slots = sources_;
     return manifest_;
   }
 
@@ -121,21 +121,22 @@ class ManifestParser {
   }
 
   void AssignSlot(const std::string& key, const SlotKey& slotKey, std::string_view value) {
-    SlotSpec& spec = specs_[slotKey.slot] ? *specs_[slotKey.slot] : specs_[slotKey.slot].emplace();
+    SlotSource& source =
+        sources_[slotKey.slot] ? *sources_[slotKey.slot] : sources_[slotKey.slot].emplace();
     if (slotKey.attribute.empty()) {
       if (value.empty()) Fail("'" + key + "' needs a file name");
-      spec.file = baseDir_ / fs::path(std::string(value));
+      source.file = baseDir_ / fs::path(std::string(value));
       hasFile_[slotKey.slot] = true;
     } else if (slotKey.attribute == "name") {
-      spec.name = std::string(value);
+      source.name = std::string(value);
     } else if (slotKey.attribute == "type") {
       const auto n = ParseNumber(value, saver::kTypeSaverFolder1, saver::kTypeInstallerImage);
       if (!n) Fail("'" + key + "' must be an entry type from 1 to 6");
-      spec.type = *n;
+      source.type = *n;
     } else if (slotKey.attribute == "compressed") {
       const auto n = ParseNumber(value, 0, 1);
       if (!n) Fail("'" + key + "' must be 0 (stored) or 1 (imploded)");
-      spec.compressed = *n == 1;
+      source.compressed = *n == 1;
     } else {
       Fail("unknown key '" + key + "'");
     }
@@ -146,7 +147,7 @@ class ManifestParser {
   int lineNo_ = 0;
   std::set<std::string> seen_;
   Manifest manifest_;
-  std::array<std::optional<SlotSpec>, saver::kPackageSlots> specs_;
+  std::array<std::optional<SlotSource>, saver::kPackageSlots> sources_;
   std::array<bool, saver::kPackageSlots> hasFile_{};
 };
 

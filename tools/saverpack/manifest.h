@@ -29,7 +29,7 @@
 namespace saverpack {
 
 // One slot as the manifest gives it; unset fields take the slot's defaults.
-struct SlotSpec {
+struct SlotSource {
   std::filesystem::path file;
   std::optional<std::string> name;
   std::optional<int32_t> type;
@@ -43,7 +43,7 @@ struct Manifest {
   uint8_t showReadMe = 0;
   uint8_t openDisplayProperties = 0;
   // Index = slot; slot 0 is always the stub and never set here.
-  std::array<std::optional<SlotSpec>, saver::kPackageSlots> slots;
+  std::array<std::optional<SlotSource>, saver::kPackageSlots> slots;
 };
 
 // Parses manifest text; relative slot paths are taken from `baseDir`.

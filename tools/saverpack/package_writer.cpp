@@ -75,12 +75,12 @@ void CheckRequiredSlots(const PackageContents& c) {
   }
 }
 
-SlotContent LoadSlot(int slot, const SlotSpec& spec, const std::string& title) {
+SlotContent LoadSlot(int slot, const SlotSource& source, const std::string& title) {
   SlotContent content;
-  content.name = spec.name.value_or(DefaultSlotName(slot, title, spec.file));
-  content.type = spec.type.value_or(DefaultSlotType(slot));
-  content.compressed = spec.compressed.value_or(false);
-  content.data = ReadWholeFile(spec.file, SlotLabel(slot) + " file");
+  content.name = source.name.value_or(DefaultSlotName(slot, title, source.file));
+  content.type = source.type.value_or(DefaultSlotType(slot));
+  content.compressed = source.compressed.value_or(false);
+  content.data = ReadWholeFile(source.file, SlotLabel(slot) + " file");
   return content;
 }
 
