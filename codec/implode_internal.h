@@ -260,24 +260,28 @@ struct MatchWindow {
   // Stops after max_chain chain steps or at a match of `nice` bytes.
   template <class Found>
   void Search(unsigned max_chain, unsigned nice, Found&& found) const {
-    unsigned limit = std::min(kMaxMatch, end - pos);
+    // Copies, so that stores made by `found` cannot force reloads.
+    const unsigned at = pos;
+    const unsigned reach = dict_size;
+    const uint8_t* const base = data;
+    unsigned limit = std::min(kMaxMatch, end - at);
     if (limit < kMinMatch) return;
-    const uint8_t* here = data + pos;
+    const uint8_t* here = base + at;
     unsigned best = 1;
     unsigned c = head2[Hash2(here)];
-    if (c < pos && pos - c <= kMaxShortDistance && data[c] == here[0] && data[c + 1] == here[1]) {
-      best = MatchLength(data + c, here, limit);
-      found(best, pos - c);
+    if (c < at && at - c <= kMaxShortDistance && base[c] == here[0] && base[c + 1] == here[1]) {
+      best = MatchLength(base + c, here, limit);
+      found(best, at - c);
     }
     if (limit < 3 || best >= nice || best == limit) return;
     c = head3[Hash3(here)];
-    for (unsigned steps = 0; steps < max_chain && c < pos && pos - c <= dict_size; ++steps) {
-      const uint8_t* cand = data + c;
+    for (unsigned steps = 0; steps < max_chain && c < at && at - c <= reach; ++steps) {
+      const uint8_t* cand = base + c;
       if (cand[best] == here[best] && cand[0] == here[0]) {
         unsigned len = MatchLength(cand, here, limit);
         if (len > best && len >= 3) {
           best = len;
-          found(len, pos - c);
+          found(len, at - c);
           if (len >= nice || len == limit) return;
         }
       }

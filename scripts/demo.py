@@ -93,6 +93,12 @@ def run_installer(installer):
     if saver_folder.is_dir():
         say(f"saver folder {saver_folder}: " + ", ".join(sorted(p.name for p in
                                                                  saver_folder.iterdir())))
+    engine = prefix.windows_dir / "Aqua.scr"
+    say(f"engine {engine}: " + ("present" if engine.is_file() else "absent"))
+    system_ini = prefix.windows_dir / "system.ini"
+    entries = [line.strip() for line in system_ini.read_text(errors="replace").splitlines()
+               if line.upper().startswith("SCRNSAVE.EXE")]
+    say("system.ini: " + (", ".join(entries) if entries else "no SCRNSAVE.EXE entry"))
     prefix.close(keep=True)
     return shots
 

@@ -118,6 +118,16 @@ kill_prefix() {
 xvfb_start() {
   local state=${1:?state file}
   command -v Xvfb >/dev/null || die "Xvfb is not installed (scripts/install-deps.sh)"
+  # A display left running by an interrupted run of the same state file is
+  # taken over rather than started twice.
+  if [ -f "$state" ]; then
+    local old_display old_pid
+    read -r old_display old_pid <"$state"
+    if [ -n "${old_pid:-}" ] && kill -0 "$old_pid" 2>/dev/null; then
+      echo "$old_display"
+      return
+    fi
+  fi
   local fdfile="$state.display"
   rm -f "$fdfile"
   # -displayfd makes Xvfb pick a free display itself and write its number
@@ -147,7 +157,7 @@ xvfb_stop() {
     kill "$pid"
     echo "wine-env: stopped Xvfb $display (pid $pid)" >&2
   fi
-  rm -f "$state"
+  rm -f "$state" "$state.log"
 }
 
 banner() {

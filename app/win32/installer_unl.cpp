@@ -1,8 +1,6 @@
 // Program entry of the installer: creates the window, runs the preparation
 // and, for a windowed package, the message loop until the window closes.
-#include <windows.h>
-// The ANSI/wide MessageBox macro would rename InstallerView::MessageBox.
-#undef MessageBox
+#include "windows_api.h"
 
 #include <exception>
 

@@ -116,17 +116,6 @@ ControlClass ClassOf(ControlKind kind) {
   return {"STATIC", 0, 0};
 }
 
-// A memo shows lines separated by CR LF; a bare LF becomes CR LF.
-std::string WithCrLf(const std::string& text) {
-  std::string out;
-  out.reserve(text.size() + text.size() / 16);
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) out += '\r';
-    out += text[i];
-  }
-  return out;
-}
-
 void SetControlSize(HWND control, int width, int height) {
   ::SetWindowPos(control, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
@@ -147,7 +136,7 @@ InstallerWindow::InstallerWindow(HINSTANCE instance) : instance_(instance) {}
 
 InstallerWindow::~InstallerWindow() {
   events_ = nullptr;
-  window_.reset();  // before the font and the picture it uses
+  window_.Reset();  // before the font and the picture it uses
 }
 
 bool InstallerWindow::RegisterClasses() {
@@ -175,7 +164,7 @@ bool InstallerWindow::Create() {
   INITCOMMONCONTROLSEX common{sizeof common, ICC_PROGRESS_CLASS};
   ::InitCommonControlsEx(&common);
   if (!RegisterClasses()) return false;
-  font_.reset(::CreateFontA(layout::kFontHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+  font_.Reset(::CreateFontA(layout::kFontHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
                             DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
                             DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
                             std::string(layout::kFontFace).c_str()));
@@ -196,7 +185,7 @@ void InstallerWindow::CreateControls() {
     controls_[static_cast<size_t>(stored.id)] = control;
     // A later control of the same parent lies above the earlier ones.
     ::SetWindowPos(control, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    ::SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    ::SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
   }
   HWND progress = Control(ControlId::kProgressBar);
   ::SendMessageA(progress, PBM_SETRANGE32, 0, layout::kProgressStoredMax);
@@ -205,7 +194,7 @@ void InstallerWindow::CreateControls() {
 
 HWND InstallerWindow::CreateControl(const StoredControl& stored) {
   const ControlClass cls = ClassOf(stored.kind);
-  const HWND parent = stored.parent ? Control(*stored.parent) : window_.get();
+  const HWND parent = stored.parent ? Control(*stored.parent) : window_.Get();
   const DWORD style =
       WS_CHILD | WS_CLIPSIBLINGS | cls.style | (stored.visibleAtStart ? WS_VISIBLE : 0);
   const std::string caption(stored.caption);
@@ -222,7 +211,7 @@ LRESULT CALLBACK InstallerWindow::WindowProc(HWND window, UINT message, WPARAM w
     auto* self = static_cast<InstallerWindow*>(
         reinterpret_cast<const CREATESTRUCTA*>(lParam)->lpCreateParams);
     ::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    self->window_.reset(window);
+    self->window_.Reset(window);
   }
   auto* self = reinterpret_cast<InstallerWindow*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
   if (self == nullptr) return ::DefWindowProcA(window, message, wParam, lParam);
@@ -230,7 +219,7 @@ LRESULT CALLBACK InstallerWindow::WindowProc(HWND window, UINT message, WPARAM w
 }
 
 LRESULT InstallerWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-  const HWND window = window_.get();
+  const HWND window = window_.Get();
   switch (message) {
     case WM_SIZE:
       OnSize(LOWORD(lParam), HIWORD(lParam));
@@ -293,11 +282,11 @@ void InstallerWindow::OnClose() {
     if (!events_->FormCloseQuery()) return;
     events_->FormClose();
   }
-  ::DestroyWindow(window_.get());
+  ::DestroyWindow(window_.Get());
 }
 
 void InstallerWindow::OnDestroyed() {
-  window_.release();  // the system has destroyed it
+  window_.Release();  // the system has destroyed it
   controls_.fill(nullptr);
   pauseTimerEnabled_ = false;
   terminated_ = true;
@@ -329,8 +318,8 @@ void InstallerWindow::DrawPreview(const DRAWITEMSTRUCT& item) const {
     return;
   }
   BITMAP info{};
-  ::GetObjectA(preview_.get(), sizeof info, &info);
-  ScopedMemoryDc source(item.hDC, preview_.get());
+  ::GetObjectA(preview_.Get(), sizeof info, &info);
+  ScopedMemoryDc source(item.hDC, preview_.Get());
   ::SetStretchBltMode(item.hDC, HALFTONE);
   ::SetBrushOrgEx(item.hDC, 0, 0, nullptr);
   ::StretchBlt(item.hDC, r.left, r.top, r.right - r.left, r.bottom - r.top, source.get(), 0, 0,
@@ -338,7 +327,7 @@ void InstallerWindow::DrawPreview(const DRAWITEMSTRUCT& item) const {
 }
 
 void InstallerWindow::ShowCentred() {
-  HWND window = window_.get();
+  HWND window = window_.Get();
   if (window == nullptr) return;
   const SIZE size = WindowSize(window);
   const int x = (::GetSystemMetrics(SM_CXSCREEN) - size.cx) / 2;
@@ -351,7 +340,7 @@ void InstallerWindow::ShowCentred() {
 }
 
 bool InstallerWindow::TranslateForWindow(MSG& message) {
-  return window_ && ::IsDialogMessageA(window_.get(), &message);
+  return window_ && ::IsDialogMessageA(window_.Get(), &message);
 }
 
 int InstallerWindow::RunMessageLoop() {
@@ -386,7 +375,7 @@ std::string InstallerWindow::LoadText(unsigned id) const {
 // --- InstallerView ---
 
 void InstallerWindow::MessageBox(const std::string& text, BoxIcon icon) {
-  ShowAbortBox(window_.get(), text, icon);
+  ShowAbortBox(window_.Get(), text, icon);
 }
 
 void InstallerWindow::ShowStatusText(const std::string& text) {
@@ -423,7 +412,7 @@ bool InstallerWindow::IsPauseTimerTick(const MSG& message) const {
 void InstallerWindow::PauseTick() {
   pauseTimerEnabled_ = true;
   if (window_) {
-    ::SetTimer(window_.get(), kPauseTimerId, layout::kPauseTimerInterval, nullptr);
+    ::SetTimer(window_.Get(), kPauseTimerId, layout::kPauseTimerInterval, nullptr);
   } else {
     threadTimer_ = ::SetTimer(nullptr, 0, layout::kPauseTimerInterval, nullptr);
   }
@@ -447,7 +436,7 @@ void InstallerWindow::PauseTick() {
 }
 
 void InstallerWindow::pauseTimerTimer() {
-  if (window_) ::KillTimer(window_.get(), kPauseTimerId);
+  if (window_) ::KillTimer(window_.Get(), kPauseTimerId);
   if (threadTimer_ != 0) ::KillTimer(nullptr, std::exchange(threadTimer_, 0));
   pauseTimerEnabled_ = false;
 }
@@ -455,11 +444,11 @@ void InstallerWindow::pauseTimerTimer() {
 void InstallerWindow::SetCaption(const std::string& title) {
   // The window system keeps a title up to its first NUL.
   applicationTitle_ = title.c_str();
-  if (window_) ::SetWindowTextA(window_.get(), applicationTitle_.c_str());
+  if (window_) ::SetWindowTextA(window_.Get(), applicationTitle_.c_str());
 }
 
 void InstallerWindow::SetBorderSizeable(bool sizeable) {
-  HWND window = window_.get();
+  HWND window = window_.Get();
   if (window == nullptr) return;
   LONG style = ::GetWindowLongA(window, GWL_STYLE);
   style = sizeable ? (style | WS_THICKFRAME) : (style & ~WS_THICKFRAME);
@@ -470,7 +459,7 @@ void InstallerWindow::SetBorderSizeable(bool sizeable) {
 
 void InstallerWindow::ApplyLicenceMode(const std::string& licenceText) {
   HWND memo = Control(ControlId::kLicenseScrollBox);
-  ::SetWindowTextA(memo, WithCrLf(licenceText).c_str());
+  ::SetWindowTextA(memo, licenceText.c_str());  // lines arrive as CR LF pairs
   ::ShowWindow(memo, SW_SHOWNA);
   SetBorderSizeable(true);
   licenceShown_ = true;  // minimum track size 359 x 340 from now on
@@ -504,7 +493,7 @@ bool InstallerWindow::ShowBitmapPreview(const std::string& path) {
 // The application is brought to the front and pending messages handled as
 // the movie preview does.
 void InstallerWindow::ShowMoviePreview(const std::string& /*path*/) {
-  if (window_) ::SetForegroundWindow(window_.get());
+  if (window_) ::SetForegroundWindow(window_.Get());
   ProcessPendingMessages();
 }
 
@@ -512,7 +501,7 @@ void InstallerWindow::ShowMoviePreview(const std::string& /*path*/) {
 void InstallerWindow::CloseMovie() {}
 
 void InstallerWindow::SizeWindow() {
-  HWND window = window_.get();
+  HWND window = window_.Get();
   if (window == nullptr) return;
   SetControlSize(window, layout::kWindowWidth, WindowSize(window).cy);
   RECT client;
@@ -523,7 +512,7 @@ void InstallerWindow::SizeWindow() {
 }
 
 void InstallerWindow::HideForSilentInstall() {
-  HWND window = window_.get();
+  HWND window = window_.Get();
   if (window == nullptr) return;
   ::ShowWindow(window, SW_HIDE);
   SetControlSize(window, 0, 0);
@@ -544,7 +533,7 @@ CursorKind InstallerWindow::SetCursor(CursorKind cursor) {
 }
 
 void InstallerWindow::CloseWindow() {
-  if (window_) ::SendMessageA(window_.get(), WM_CLOSE, 0, 0);
+  if (window_) ::SendMessageA(window_.Get(), WM_CLOSE, 0, 0);
 }
 
 void InstallerWindow::Terminate() {

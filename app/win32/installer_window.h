@@ -7,9 +7,7 @@
 // them on every size change.
 #pragma once
 
-#include <windows.h>
-// The ANSI/wide MessageBox macro would rename InstallerView::MessageBox.
-#undef MessageBox
+#include "windows_api.h"
 
 #include <array>
 #include <string>
@@ -43,7 +41,7 @@ class InstallerWindow final : public InstallerView {
   // fixed single border. False when the window system refuses.
   bool Create();
   void SetEvents(FormEvents* events) { events_ = events; }
-  HWND handle() const { return window_.get(); }
+  HWND handle() const { return window_.Get(); }
   // The application title ("Install" at start, then what SetCaption gives).
   const std::string& applicationTitle() const { return applicationTitle_; }
   // True once Terminate ran or the window was destroyed.

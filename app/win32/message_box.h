@@ -1,8 +1,7 @@
 // The installer's message box: modal, topmost, one "&Abort" button.
 #pragma once
 
-#include <windows.h>
-#undef MessageBox
+#include "windows_api.h"
 
 #include <string>
 

@@ -1,49 +1,14 @@
-// Move-only owners of the Win32 handles the installer window creates.
+// Scoped device-context selections of the installer window; the owners of
+// its handles come from platform/win32/handles.h.
 #pragma once
 
-#include <windows.h>
-
-#include <utility>
+#include "handles.h"
 
 namespace app::win32 {
 
-// Owns one handle and releases it with `Release` unless it is null.
-template <typename Handle, auto Release>
-class UniqueHandle {
- public:
-  UniqueHandle() = default;
-  explicit UniqueHandle(Handle handle) : handle_(handle) {}
-  ~UniqueHandle() { reset(); }
-  UniqueHandle(UniqueHandle&& other) noexcept : handle_(other.release()) {}
-  UniqueHandle& operator=(UniqueHandle&& other) noexcept {
-    if (this != &other) reset(other.release());
-    return *this;
-  }
-  UniqueHandle(const UniqueHandle&) = delete;
-  UniqueHandle& operator=(const UniqueHandle&) = delete;
-
-  Handle get() const { return handle_; }
-  explicit operator bool() const { return handle_ != nullptr; }
-  // Gives up ownership without releasing.
-  Handle release() { return std::exchange(handle_, nullptr); }
-  void reset(Handle handle = nullptr) {
-    if (handle_ != nullptr) Release(handle_);
-    handle_ = handle;
-  }
-
- private:
-  Handle handle_ = nullptr;
-};
-
-inline void DeleteGdiObject(HGDIOBJ object) { ::DeleteObject(object); }
-inline void DestroyWindowHandle(HWND window) { ::DestroyWindow(window); }
-inline void DestroyIconHandle(HICON icon) { ::DestroyIcon(icon); }
-
-using UniqueFont = UniqueHandle<HFONT, DeleteGdiObject>;
-using UniqueBrush = UniqueHandle<HBRUSH, DeleteGdiObject>;
-using UniqueBitmap = UniqueHandle<HBITMAP, DeleteGdiObject>;
-using UniqueWindow = UniqueHandle<HWND, DestroyWindowHandle>;
-using UniqueIcon = UniqueHandle<HICON, DestroyIconHandle>;
+using os::win32::UniqueBitmap;
+using os::win32::UniqueFont;
+using os::win32::UniqueWindow;
 
 // A memory device context with a bitmap selected into it for the scope.
 class ScopedMemoryDc {

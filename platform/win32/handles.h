@@ -88,7 +88,25 @@ struct HKeyTraits {
   static bool Free(Handle key) noexcept { return ::RegCloseKey(key) == ERROR_SUCCESS; }
 };
 
+// GDI objects: fonts, bitmaps, brushes.
+template <typename GdiHandle>
+struct GdiObjectTraits {
+  using Handle = GdiHandle;
+  static Handle Invalid() noexcept { return nullptr; }
+  static bool Free(Handle object) noexcept { return ::DeleteObject(object) != FALSE; }
+};
+
+// Windows made by CreateWindowEx.
+struct WindowTraits {
+  using Handle = HWND;
+  static Handle Invalid() noexcept { return nullptr; }
+  static bool Free(Handle window) noexcept { return ::DestroyWindow(window) != FALSE; }
+};
+
 using UniqueHandle = UniqueResource<FileHandleTraits>;
+using UniqueFont = UniqueResource<GdiObjectTraits<HFONT>>;
+using UniqueBitmap = UniqueResource<GdiObjectTraits<HBITMAP>>;
+using UniqueWindow = UniqueResource<WindowTraits>;
 using UniqueFindHandle = UniqueResource<FindHandleTraits>;
 using UniqueModule = UniqueResource<ModuleTraits>;
 using UniqueHKey = UniqueResource<HKeyTraits>;

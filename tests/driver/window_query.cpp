@@ -4,7 +4,7 @@
 
 #include <cwctype>
 
-#include "owned_handle.h"
+#include "handles.h"
 
 namespace saverdrv {
 namespace {
@@ -111,8 +111,8 @@ bool WaitFor(DWORD timeoutMs, const std::function<bool()>& probe) {
 
 std::vector<std::wstring> RunningImages() {
   std::vector<std::wstring> images;
-  const OwnedHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-  if (!snapshot.Valid()) return images;
+  const os::win32::UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  if (!snapshot.IsValid()) return images;
   PROCESSENTRY32W entry{};
   entry.dwSize = sizeof entry;
   for (BOOL more = Process32FirstW(snapshot.Get(), &entry); more;

@@ -22,6 +22,7 @@ class ShortPackageTest(harness.InstallerTestCase):
     def assert_two_boxes_then_exit(self):
         first = self.prefix.driver("wait-box")
         self.assertEqual(first["caption"], "Error")
+        self.assertTrue(first["topmost"], "every box of the program is topmost")
         self.assertEqual(first["text"], READ_ERROR_TEXT)
         self.assertEqual([b["text"] for b in first["buttons"] if b["visible"]], ["&Abort"])
         self.prefix.driver("press-box", caption="Error")
