@@ -21,8 +21,7 @@ unsigned int implode(unsigned int (*read_buf)(char*, unsigned int*, void*),
                      void (*write_buf)(char*, unsigned int*, void*), char* work_buf, void* param,
                      unsigned int* type, unsigned int* dsize);
 unsigned int explode(unsigned int (*read_buf)(char*, unsigned int*, void*),
-                     void (*write_buf)(char*, unsigned int*, void*), char* work_buf,
-                     void* param);
+                     void (*write_buf)(char*, unsigned int*, void*), char* work_buf, void* param);
 }
 
 namespace {
@@ -147,8 +146,9 @@ double Mbps(size_t bytes, double seconds) { return bytes / seconds / 1e6; }
 void PrintExplode(const Bytes& corpus, int runs) {
   Bytes packed = Compress(Codec::kStorm, corpus, DCL_BINARY);
   Bytes out(corpus.size() + 4096);
-  std::printf("\n### Explode: StormLib's binary/4096 stream of the PE corpus (%zu -> %zu bytes)\n\n",
-              packed.size(), corpus.size());
+  std::printf(
+      "\n### Explode: StormLib's binary/4096 stream of the PE corpus (%zu -> %zu bytes)\n\n",
+      packed.size(), corpus.size());
   std::printf("| decoder | MB/s of output | x StormLib | output correct |\n|---|---:|---:|---|\n");
   struct Row {
     const char* name;
@@ -163,10 +163,12 @@ void PrintExplode(const Bytes& corpus, int runs) {
     const Bytes& in = row.codec == Codec::kMemcpy ? corpus : packed;
     int n = row.codec == Codec::kDynamite ? std::max(1, runs / 3) : runs;
     Timing t = Measure(row.codec, false, in, out, 0, n);
-    bool ok = t.out_len == corpus.size() && std::memcmp(out.data(), corpus.data(), corpus.size()) == 0;
+    bool ok =
+        t.out_len == corpus.size() && std::memcmp(out.data(), corpus.data(), corpus.size()) == 0;
     double mbps = Mbps(corpus.size(), t.seconds);
     if (row.codec == Codec::kStorm) storm_mbps = mbps;
-    std::printf("| %s | %.1f | %.2f | %s |\n", row.name, mbps, mbps / storm_mbps, ok ? "yes" : "NO");
+    std::printf("| %s | %.1f | %.2f | %s |\n", row.name, mbps, mbps / storm_mbps,
+                ok ? "yes" : "NO");
   }
 }
 
@@ -192,7 +194,8 @@ void PrintImplode(const char* title, const Bytes& corpus, unsigned type, int run
     Timing t = Measure(row.codec, true, corpus, out, type, n);
     Bytes packed(out.begin(), out.begin() + static_cast<long>(t.out_len));
     size_t back_len = RunOnce(Codec::kOurs, false, packed, back, type);
-    bool ok = back_len == corpus.size() && std::memcmp(back.data(), corpus.data(), corpus.size()) == 0;
+    bool ok =
+        back_len == corpus.size() && std::memcmp(back.data(), corpus.data(), corpus.size()) == 0;
     double mbps = Mbps(corpus.size(), t.seconds);
     if (row.codec == Codec::kStorm) {
       storm_mbps = mbps;

@@ -28,13 +28,18 @@ enum {
 /* Literal modes (*type). */
 enum { DCL_BINARY = 0, DCL_ASCII = 1 };
 
-unsigned dcl_implode(dcl_read_fn read, dcl_write_fn write, char* work, void* param,
-                     unsigned* type, unsigned* dsize);
+unsigned dcl_implode(dcl_read_fn read, dcl_write_fn write, char* work, void* param, unsigned* type,
+                     unsigned* dsize);
 unsigned dcl_explode(dcl_read_fn read, dcl_write_fn write, char* work, void* param);
-/* Implode with a choice of parser: DCL_LEVEL_DEFAULT (greedy, fast) or
-   DCL_LEVEL_BEST (smaller output, same format). `work` must hold
-   dcl_implode_work_size(level) bytes; the default level needs exactly
-   DCL_IMPLODE_WORK_SIZE. dcl_implode is dcl_implode_level at the default. */
+/* Implode with a choice of effort: DCL_LEVEL_DEFAULT (fast, shallow match
+   search) or DCL_LEVEL_BEST (deeper search and longer blocks; smaller output,
+   same format). `work` must hold dcl_implode_work_size(level) bytes; the
+   default level needs exactly DCL_IMPLODE_WORK_SIZE. dcl_implode is
+   dcl_implode_level at the default.
+   Callback contract shared by all calls: a read callback returning more than
+   *size, or a write callback setting *size to 0, stops the call with
+   DCL_ABORTED. Explode hands out whatever it decoded before it stops, also
+   when it stops with DCL_BAD_DATA. */
 enum { DCL_LEVEL_DEFAULT = 0, DCL_LEVEL_BEST = 1 };
 unsigned dcl_implode_work_size(int level);
 unsigned dcl_implode_level(dcl_read_fn read, dcl_write_fn write, char* work, void* param,

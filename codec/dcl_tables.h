@@ -30,10 +30,10 @@ inline constexpr unsigned kMaxDictBits = 6;
 inline constexpr unsigned kMaxDictSize = 1u << (kMaxDictBits + 6);  // 4096
 inline constexpr unsigned kMinMatch = 2;
 inline constexpr unsigned kMaxMatch = 518;
-inline constexpr unsigned kEndMarker = 519;  // the length that ends a stream
+inline constexpr unsigned kEndMarker = 519;         // the length that ends a stream
 inline constexpr unsigned kMaxShortDistance = 256;  // reach of a length-2 match
 
-inline constexpr std::array<uint16_t, 16> kLenBase = {3,  2,  4,  5,  6,  7,   8,   9,
+inline constexpr std::array<uint16_t, 16> kLenBase = {3,  2,  4,  5,  6,  7,  8,   9,
                                                       10, 12, 16, 24, 40, 72, 136, 264};
 inline constexpr std::array<uint8_t, 16> kLenExtra = {0, 0, 0, 0, 0, 0, 0, 0,
                                                       1, 2, 3, 4, 5, 6, 7, 8};
@@ -91,8 +91,8 @@ inline constexpr auto kLitCode = StreamCodes(kLitBits);
 // Direct decode table for a code of at most `IndexBits` bits: indexed by the
 // next IndexBits stream bits, each entry is symbol | code length << 8.
 template <unsigned IndexBits, std::size_t N>
-constexpr std::array<uint16_t, 1u << IndexBits> DirectDecode(
-    const std::array<uint8_t, N>& bits, const std::array<uint16_t, N>& codes) {
+constexpr std::array<uint16_t, 1u << IndexBits> DirectDecode(const std::array<uint8_t, N>& bits,
+                                                             const std::array<uint16_t, N>& codes) {
   std::array<uint16_t, 1u << IndexBits> table{};
   for (std::size_t s = 0; s < N; ++s) {
     for (unsigned i = codes[s]; i < (1u << IndexBits); i += 1u << bits[s]) {

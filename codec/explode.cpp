@@ -165,7 +165,8 @@ inline Step DecodeMatch(ExplodeState& s, Cursor& c, unsigned dict_bits) {
   unsigned extra = kLenExtra[sym];
   unsigned used = 1 + code_len + extra;
   if (used > c.nbits) return Step::kBad;
-  unsigned len = kLenBase[sym] + static_cast<unsigned>((c.bits >> (1 + code_len)) & ((1u << extra) - 1));
+  unsigned len =
+      kLenBase[sym] + static_cast<unsigned>((c.bits >> (1 + code_len)) & ((1u << extra) - 1));
   Drop(c, used);
   if (len == kEndMarker) return Step::kEnd;
 

@@ -13,12 +13,10 @@ using BestParser = OptimalParser<BestWindow, 4096, 1024, 258, 258>;
 
 }  // namespace
 
-unsigned BestWorkSize() {
-  return sizeof(BestParser::State) + alignof(BestParser::State) - 1;
-}
+unsigned BestWorkSize() { return sizeof(BestParser::State) + alignof(BestParser::State) - 1; }
 
-unsigned ImplodeBest(dcl_read_fn read, dcl_write_fn write, char* work, void* param,
-                     unsigned type, unsigned dsize) {
+unsigned ImplodeBest(dcl_read_fn read, dcl_write_fn write, char* work, void* param, unsigned type,
+                     unsigned dsize) {
   auto* s = PlaceState<BestParser::State>(work, BestWorkSize());
   return BestParser::Run(*s, read, write, param, type, dsize);
 }

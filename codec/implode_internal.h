@@ -150,11 +150,6 @@ struct Encoder {
 // before it, everything moves down by 4096 bytes, a multiple of the `prev`
 // period, so hash entries stay valid after subtracting 4096.
 
-struct Match {
-  unsigned len;  // 0: none
-  unsigned dist;
-};
-
 inline unsigned MatchLength(const uint8_t* a, const uint8_t* b, unsigned limit) {
   unsigned n = 0;
   while (n + 8 <= limit) {
@@ -297,10 +292,17 @@ struct MatchWindow {
 inline unsigned StartStream(Encoder& enc, unsigned type, unsigned dsize) {
   unsigned dict_bits;
   switch (dsize) {
-    case 1024: dict_bits = 4; break;
-    case 2048: dict_bits = 5; break;
-    case 4096: dict_bits = 6; break;
-    default: return DCL_INVALID_DICTSIZE;
+    case 1024:
+      dict_bits = 4;
+      break;
+    case 2048:
+      dict_bits = 5;
+      break;
+    case 4096:
+      dict_bits = 6;
+      break;
+    default:
+      return DCL_INVALID_DICTSIZE;
   }
   if (type != DCL_BINARY && type != DCL_ASCII) return DCL_INVALID_MODE;
   enc.ascii = type == DCL_ASCII;
@@ -314,7 +316,7 @@ unsigned ImplodeDefault(dcl_read_fn read, dcl_write_fn write, char* work, void* 
 
 // Work area needed by the best parser.
 unsigned BestWorkSize();
-unsigned ImplodeBest(dcl_read_fn read, dcl_write_fn write, char* work, void* param,
-                     unsigned type, unsigned dsize);
+unsigned ImplodeBest(dcl_read_fn read, dcl_write_fn write, char* work, void* param, unsigned type,
+                     unsigned dsize);
 
 }  // namespace dcl

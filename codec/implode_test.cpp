@@ -23,7 +23,7 @@ Bytes Pseudorandom(size_t n, uint32_t seed) {
 }
 
 Bytes Text(size_t n) {
-  const std::string words[] = {"the ",   "screen ", "saver ",  "installs ", "quickly, ",
+  const std::string words[] = {"the ",    "screen ", "saver ",  "installs ", "quickly, ",
                                "and\r\n", "window ", "folder ", "data ",     "file. "};
   std::string s;
   uint32_t seed = 7;
@@ -57,7 +57,8 @@ std::vector<std::pair<std::string, Bytes>> EdgeInputs() {
       {"run_100000", Bytes(100000, 0x90)},
       {"all_256_values", all256},
       {"all_256_and_reverse", all256_twice},
-      {"period_3", [] {
+      {"period_3",
+       [] {
          Bytes b;
          for (int i = 0; i < 3000; ++i) b.push_back("xyz"[i % 3]);
          return b;

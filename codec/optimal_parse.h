@@ -69,7 +69,8 @@ struct OptimalParser {
         from = 3;
       }
       unsigned with_dist = base + DistCost(3, dist, dict_bits);
-      for (unsigned l = from; l <= len; ++l) Relax(s, i + l, with_dist + kLenCost[l], Step(l, dist));
+      for (unsigned l = from; l <= len; ++l)
+        Relax(s, i + l, with_dist + kLenCost[l], Step(l, dist));
     });
     return covered;
   }

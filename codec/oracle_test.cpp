@@ -23,8 +23,7 @@ unsigned int implode(unsigned int (*read_buf)(char*, unsigned int*, void*),
                      void (*write_buf)(char*, unsigned int*, void*), char* work_buf, void* param,
                      unsigned int* type, unsigned int* dsize);
 unsigned int explode(unsigned int (*read_buf)(char*, unsigned int*, void*),
-                     void (*write_buf)(char*, unsigned int*, void*), char* work_buf,
-                     void* param);
+                     void (*write_buf)(char*, unsigned int*, void*), char* work_buf, void* param);
 }
 
 namespace dcl::testing {
@@ -161,7 +160,8 @@ TEST(Oracle, OurImplodeDynamiteExplode) {
         ASSERT_EQ(packed.code, DCL_OK);
         auto theirs = DynamiteExplode(packed.data);
         EXPECT_EQ(theirs.code, DYNAMITE_SUCCESS) << sample.name;
-        EXPECT_EQ(theirs.data, sample.data) << sample.name << " level " << level << " dict " << dsize;
+        EXPECT_EQ(theirs.data, sample.data)
+            << sample.name << " level " << level << " dict " << dsize;
       }
     }
   }

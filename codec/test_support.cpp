@@ -25,8 +25,7 @@ void Stream::Write(char* buf, unsigned* size, void* param) {
   s->output.insert(s->output.end(), buf, buf + *size);
 }
 
-CodecResult Implode(const Bytes& in, unsigned type, unsigned dsize, int level,
-                    unsigned max_read) {
+CodecResult Implode(const Bytes& in, unsigned type, unsigned dsize, int level, unsigned max_read) {
   Stream s;
   s.input = &in;
   s.max_read = max_read;
@@ -117,8 +116,7 @@ std::vector<std::filesystem::path> FindPeFiles(size_t max_files, uintmax_t min_s
   namespace fs = std::filesystem;
   std::vector<fs::path> found;
   const char* roots[] = {"/usr/lib/gcc/i686-w64-mingw32", "/usr/i686-w64-mingw32/lib",
-                         "/usr/lib/i386-linux-gnu/wine/i386-windows",
-                         "/usr/lib/wine/i386-windows"};
+                         "/usr/lib/i386-linux-gnu/wine/i386-windows", "/usr/lib/wine/i386-windows"};
   for (const char* root : roots) {
     std::error_code ec;
     std::vector<fs::path> here;

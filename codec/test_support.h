@@ -34,8 +34,8 @@ struct CodecResult {
   Bytes data;
 };
 
-CodecResult Implode(const Bytes& in, unsigned type, unsigned dsize,
-                    int level = DCL_LEVEL_DEFAULT, unsigned max_read = 0xFFFFFFFFu);
+CodecResult Implode(const Bytes& in, unsigned type, unsigned dsize, int level = DCL_LEVEL_DEFAULT,
+                    unsigned max_read = 0xFFFFFFFFu);
 CodecResult Explode(const Bytes& in, unsigned max_read = 0xFFFFFFFFu);
 
 Bytes FromString(const std::string& s);

@@ -236,6 +236,16 @@ TEST_F(ExtractTest, DestinationThatCannotBeCreatedReportsTheSystemCode) {
                 "extra.dat. ");
 }
 
+TEST_F(ExtractTest, ReadErrorOnTheWorkingCopyIsReportedWithTheDestination) {
+  Prepare(PackageImage::Complete());
+  fs.failRead["C:\\WINDOWS\\TEMP\\LMX TEMP\\TEMP1.DAT"] = 23;
+  EXPECT_EQ(Extract(7), 23);
+  ASSERT_EQ(view.boxes.size(), 1u);
+  EXPECT_NE(view.boxes[0].text.find("Problem with file " + saver + "extra.dat. "),
+            std::string::npos);
+  EXPECT_FALSE(fs.HasFile(saver + "extra.dat"));
+}
+
 TEST_F(ExtractTest, FailedFilesLineDeletesTheExtractedFileAndNamesSaverIni) {
   Prepare(PackageImage::Complete());
   fs.failIniWrites = 5;

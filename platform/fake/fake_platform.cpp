@@ -42,7 +42,7 @@ class FakeReadStream : public os::ReadStream {
     auto fail = owner_.failRead.find(key_);
     if (fail != owner_.failRead.end()) throw os::IoError(fail->second);
     const Bytes& data = owner_.files_.at(key_).data;
-    if (position_ >= static_cast<int64_t>(data.size())) return 0;
+    if (count == 0 || position_ >= static_cast<int64_t>(data.size())) return 0;
     const auto n = static_cast<uint32_t>(
         std::min<int64_t>(count, static_cast<int64_t>(data.size()) - position_));
     std::memcpy(buffer, data.data() + position_, n);
@@ -65,7 +65,7 @@ class FakeWriteStream : public os::WriteStream {
     if (limit != owner_.shortWrite.end()) count = std::min(count, limit->second);
     Bytes& data = owner_.files_.at(key_).data;
     const auto* p = static_cast<const uint8_t*>(buffer);
-    data.insert(data.end(), p, p + count);
+    if (count > 0) data.insert(data.end(), p, p + count);
     return count;
   }
   // Close stands in for destruction as well: a file the test wants gone

@@ -36,7 +36,8 @@ void Write(char* buf, unsigned* size, void* param) {
   io->out.insert(io->out.end(), buf, buf + *size);
 }
 
-unsigned RunExplode(const uint8_t* data, size_t size, unsigned max_read, std::vector<uint8_t>& out) {
+unsigned RunExplode(const uint8_t* data, size_t size, unsigned max_read,
+                    std::vector<uint8_t>& out) {
   std::vector<char> work(DCL_EXPLODE_WORK_SIZE);
   Io io{data, size, 0, max_read, {}};
   unsigned code = dcl_explode(Read, Write, work.data(), &io);

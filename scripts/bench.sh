@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Builds the codec benchmark (the `bench` preset, Release) and runs it:
+# ours against StormLib, libdynamite and memcpy on about 16 MB of 32-bit PE
+# files from this machine, printed as a markdown table with the machine
+# (cores, CPU model) and the date.
+#
+# Usage: scripts/bench.sh [CORPUS_MB] [RUNS]     (default 16 MB, best of 5)
+# Environment: SAVER_BENCH_BUILD_DIR (default build/bench)
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${SAVER_BENCH_BUILD_DIR:-$root/build/bench}
+cd "$root"
+cmake --preset bench -B "$build" >/dev/null
+cmake --build "$build" -j"$(nproc)" --target codec_bench >/dev/null
+
+echo "## Codec benchmark"
+echo
+echo "- Date: $(date -u '+%Y-%m-%d %H:%M UTC')"
+echo "- Machine: $(nproc) cores, $(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n 1)"
+echo "- Load average at start: $(cut -d' ' -f1-3 /proc/loadavg)"
+echo
+"$build/bin/codec_bench" "${1:-16}" "${2:-5}"
