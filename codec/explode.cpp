@@ -184,30 +184,39 @@ inline Step DecodeMatch(ExplodeState& s, Cursor& c, unsigned dict_bits) {
 }
 
 template <bool kAscii>
+inline Step DecodeItem(ExplodeState& s, Cursor& c, unsigned dict_bits) {
+  if (c.bits & 1) return DecodeMatch(s, c, dict_bits);
+  unsigned lit;
+  unsigned used;
+  if constexpr (kAscii) {
+    unsigned e = DecodeAsciiLiteral(c.bits >> 1);
+    lit = e & 0xFF;
+    used = 1 + (e >> 8);
+  } else {
+    lit = static_cast<unsigned>(c.bits >> 1) & 0xFF;
+    used = 9;
+  }
+  if (used > c.nbits) return Step::kBad;
+  Drop(c, used);
+  s.window[c.out_pos++] = static_cast<uint8_t>(lit);
+  return Step::kMore;
+}
+
+// The longest item: flag, 7-bit length code, 8 extra bits, 8-bit distance
+// code, 6 low bits. With this many bits buffered an item needs no refill.
+constexpr unsigned kMaxItemBits = 30;
+
+template <bool kAscii>
 unsigned DecodeItems(ExplodeState& s, Cursor c, unsigned dict_bits) {
   for (;;) {
     if (c.out_pos >= kFlushAt && !FlushChunk(s, c)) return Finish(s, c, DCL_ABORTED);
     Refill(s, c);
     if (c.nbits == 0) return Finish(s, c, DCL_BAD_DATA);
-    if ((c.bits & 1) == 0) {
-      unsigned lit;
-      unsigned used;
-      if constexpr (kAscii) {
-        unsigned e = DecodeAsciiLiteral(c.bits >> 1);
-        lit = e & 0xFF;
-        used = 1 + (e >> 8);
-      } else {
-        lit = static_cast<unsigned>(c.bits >> 1) & 0xFF;
-        used = 9;
-      }
-      if (used > c.nbits) return Finish(s, c, DCL_BAD_DATA);
-      Drop(c, used);
-      s.window[c.out_pos++] = static_cast<uint8_t>(lit);
-      continue;
-    }
-    Step step = DecodeMatch(s, c, dict_bits);
-    if (step == Step::kEnd) return Finish(s, c, DCL_OK);
-    if (step == Step::kBad) return Finish(s, c, DCL_BAD_DATA);
+    do {
+      Step step = DecodeItem<kAscii>(s, c, dict_bits);
+      if (step == Step::kEnd) return Finish(s, c, DCL_OK);
+      if (step == Step::kBad) return Finish(s, c, DCL_BAD_DATA);
+    } while (c.nbits >= kMaxItemBits && c.out_pos < kFlushAt);
   }
 }
 
