@@ -73,8 +73,7 @@ void TInstallerForm::PrepareInstaller() {
   }
   view_.SetCursor(CursorKind::kDefault);
   if (code != kOk) {
-    view_.MessageBox(Text(kStrInstallerCorrupted) + std::to_string(code) + ". ",
-                     BoxIcon::kError);
+    view_.MessageBox(Text(kStrInstallerCorrupted) + std::to_string(code) + ". ", BoxIcon::kError);
     view_.CloseWindow();
     view_.Terminate();
     return;

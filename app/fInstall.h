@@ -88,14 +88,14 @@ class TInstallerForm {
   int32_t filesCounter = 0;
   saver::PackageDirectory package{};
 
-  std::string windowsFolder;   // with a trailing backslash
-  std::string installerPath;   // the running installer's file
-  std::string scratchFolder;   // no trailing separator
-  std::string workingCopy;     // the copy the package is read from
+  std::string windowsFolder;  // with a trailing backslash
+  std::string installerPath;  // the running installer's file
+  std::string scratchFolder;  // no trailing separator
+  std::string workingCopy;    // the copy the package is read from
   std::string packageTitle;
-  std::string saverFolder;     // with a trailing backslash
-  std::string settingsPath;    // saver folder + saver.ini
-  std::string dataFilePath;    // saver folder + slot 8's name
+  std::string saverFolder;   // with a trailing backslash
+  std::string settingsPath;  // saver folder + saver.ini
+  std::string dataFilePath;  // saver folder + slot 8's name
   std::unique_ptr<setup::SettingsFile> settings;
 
  private:

@@ -11,8 +11,9 @@ using fake::TextBytes;
 using StartupTest = fake::FormTest;
 
 PackageImage WithLicence() {
-  return PackageImage::Complete().Switches(1, 1, 0, 0).Slot(
-      4, {"License.txt", saver::kTypeSaverFolder, TextBytes("line one\nline two\r\nend")});
+  return PackageImage::Complete()
+      .Switches(1, 1, 0, 0)
+      .Slot(4, {"License.txt", saver::kTypeSaverFolder, TextBytes("line one\nline two\r\nend")});
 }
 
 TEST_F(StartupTest, PackageWithoutPreviewOpensAnEmptyCaptionedFixedWindow) {
@@ -82,8 +83,9 @@ TEST_F(StartupTest, UnreadableBitmapStopsThePreparationWithAMessage) {
 }
 
 TEST_F(StartupTest, ReadMeIsExtractedAtStartWhenAskedFor) {
-  Install(PackageImage::Complete().Switches(0, 0, 1, 0).Slot(
-      5, {"ReadMe.txt", saver::kTypeSaverFolder, TextBytes("read me")}));
+  Install(PackageImage::Complete()
+              .Switches(0, 0, 1, 0)
+              .Slot(5, {"ReadMe.txt", saver::kTypeSaverFolder, TextBytes("read me")}));
   form.FormCreate();
   EXPECT_EQ(fs.FileText("C:\\WINDOWS\\Aqua dir\\ReadMe.txt"), "read me");
   EXPECT_EQ(form.showReadMe, 1);

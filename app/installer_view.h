@@ -37,9 +37,9 @@ class InstallerView {
   // application title as the window system reports it back. `title` may hold
   // NUL bytes; the window system keeps the text up to the first one.
   virtual void SetCaption(const std::string& title) = 0;
-  // Licence shown: memo filled with `licenceText` (lines separated by CR LF), shown, sizeable border,
-  // minimum size 359 x 340, memo height 103, install caption "Accept and
-  // Install", Decline shown.
+  // Licence shown: memo filled with `licenceText` (lines separated by CR LF), shown, sizeable
+  // border, minimum size 359 x 340, memo height 103, install caption "Accept and Install", Decline
+  // shown.
   virtual void ApplyLicenceMode(const std::string& licenceText) = 0;
   // No licence: install caption "Installa", Decline and memo hidden, fixed border.
   virtual void ApplyNoLicenceMode() = 0;

@@ -36,8 +36,7 @@ TEST_F(ReportingTest, GeneralFormCarriesTheTrimmedSystemText) {
 }
 
 TEST_F(ReportingTest, NegativeCodeHasAnEmptySystemText) {
-  EXPECT_EQ(form.InstallErrorText(-13, "f"),
-            "Installation Error: \r\n\r\nProblem with file f. ");
+  EXPECT_EQ(form.InstallErrorText(-13, "f"), "Installation Error: \r\n\r\nProblem with file f. ");
   EXPECT_EQ(form.InstallErrorText(-531, ""), "Installation Error: \r\n\r\nProblem with file . ");
 }
 

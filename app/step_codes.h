@@ -7,18 +7,18 @@
 namespace app {
 
 constexpr int32_t kOk = 0;
-constexpr int32_t kErrNoAttempts = -1;            // DeleteExisting asked to make no attempt
-constexpr int32_t kErrNoMemory = -7;              // no buffer for an entry or record
-constexpr int32_t kErrRecordIndex = -12;          // record number beyond the record count
-constexpr int32_t kErrSizeMismatch = -13;         // extracted size differs from the expected
-constexpr int32_t kErrDataFileNotOpen = -15;      // saver data file not open
-constexpr int32_t kErrFileMissing = -16;          // file missing after decompression
-constexpr int32_t kErrActivationRefused = -25;    // system refused to activate the saver
-constexpr int32_t kErrShortTransfer = -30;        // fewer bytes read or written than stored
-constexpr int32_t kErrPackageTable = -31;         // header and table cannot be read whole
-constexpr int32_t kErrFileBusy = -32;             // file to be replaced is busy
-constexpr int32_t kErrNoCodec = -35;              // decompression library not usable
-constexpr int32_t kErrSaverBusy = -38;            // the .scr to be replaced is busy
+constexpr int32_t kErrNoAttempts = -1;          // DeleteExisting asked to make no attempt
+constexpr int32_t kErrNoMemory = -7;            // no buffer for an entry or record
+constexpr int32_t kErrRecordIndex = -12;        // record number beyond the record count
+constexpr int32_t kErrSizeMismatch = -13;       // extracted size differs from the expected
+constexpr int32_t kErrDataFileNotOpen = -15;    // saver data file not open
+constexpr int32_t kErrFileMissing = -16;        // file missing after decompression
+constexpr int32_t kErrActivationRefused = -25;  // system refused to activate the saver
+constexpr int32_t kErrShortTransfer = -30;      // fewer bytes read or written than stored
+constexpr int32_t kErrPackageTable = -31;       // header and table cannot be read whole
+constexpr int32_t kErrFileBusy = -32;           // file to be replaced is busy
+constexpr int32_t kErrNoCodec = -35;            // decompression library not usable
+constexpr int32_t kErrSaverBusy = -38;          // the .scr to be replaced is busy
 // A package entry whose name would leave its folder, whose offsets lie
 // outside the working copy or are reversed, or whose type has no destination.
 // Nothing is written for such an entry.

@@ -12,7 +12,7 @@ constexpr int32_t PackageOffset = 0x87000;  // 552,960
 constexpr int kPackageSlots = 11;
 constexpr int kHeaderSize = 68;
 constexpr int kEntrySize = 280;
-constexpr int kTableSize = kPackageSlots * kEntrySize;  // 3080
+constexpr int kTableSize = kPackageSlots * kEntrySize;         // 3080
 constexpr int kHeaderAndTableSize = kHeaderSize + kTableSize;  // 3148
 constexpr int kTitleSize = 64;
 constexpr int kNameFieldSize = 256;
@@ -53,7 +53,6 @@ constexpr uint8_t kPreviewSilent = 4;
 inline constexpr const char* kSupportLibraryNames[] = {"saver1.dll", "saver2.dll"};
 inline constexpr const char* kFurtherNames[] = {"saver.scf",   "prevmon.scf",   "setwnd.scf",
                                                 "pattern.bmp", "installer.ico", "saver.ico"};
-inline constexpr const char* kInstallerFileNames[] = {"installer.scf", "License.txt",
-                                                      "ReadMe.txt"};
+inline constexpr const char* kInstallerFileNames[] = {"installer.scf", "License.txt", "ReadMe.txt"};
 
 }  // namespace saver

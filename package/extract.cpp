@@ -119,8 +119,9 @@ int32_t TInstallerForm::ExtractEntry(os::ReadStream& stream, int32_t slot, bool 
     if (result == kOk) {
       stream.Seek(entry.startOffset());
       if (showStatus) StepProgress();
-      result = Extension(destination) == ".dll" ? DeleteExistingOnce(destination, false)
-                                                : DeleteExisting(destination, true, kDeleteAttempts);
+      result = Extension(destination) == ".dll"
+                   ? DeleteExistingOnce(destination, false)
+                   : DeleteExisting(destination, true, kDeleteAttempts);
       if (result == kOk) result = WriteEntry(stream, entry, destination, outputComplete);
     }
     if (result == kErrFileBusy) {
@@ -234,7 +235,9 @@ int32_t TInstallerForm::ExtractSlotStep(int32_t slot) {
   return result;
 }
 
-int32_t TInstallerForm::ExtractFlashInstaller() { return ExtractSlotStep(saver::kSlotFlashInstaller); }
+int32_t TInstallerForm::ExtractFlashInstaller() {
+  return ExtractSlotStep(saver::kSlotFlashInstaller);
+}
 int32_t TInstallerForm::ExtractPreview() { return ExtractSlotStep(saver::kSlotPreview); }
 int32_t TInstallerForm::ExtractLicence() { return ExtractSlotStep(saver::kSlotLicence); }
 int32_t TInstallerForm::ExtractReadMe() { return ExtractSlotStep(saver::kSlotReadMe); }

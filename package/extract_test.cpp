@@ -50,8 +50,9 @@ TEST_F(ExtractTest, InstallerEndingBeforeTheTableGivesMinus31ReportedWithTheWork
   ASSERT_EQ(form.MakeWorkingCopy(), 0);
   EXPECT_EQ(form.ReadPackageTable(), -31);
   ASSERT_EQ(view.boxes.size(), 1u);
-  EXPECT_EQ(view.boxes[0].text,
-            "Installation Error: \r\n\r\nProblem with file C:\\WINDOWS\\TEMP\\LMX temp\\temp1.dat. ");
+  EXPECT_EQ(
+      view.boxes[0].text,
+      "Installation Error: \r\n\r\nProblem with file C:\\WINDOWS\\TEMP\\LMX temp\\temp1.dat. ");
 }
 
 TEST_F(ExtractTest, FailureOfSlotOneIsReportedTwice) {
@@ -126,8 +127,8 @@ TEST_F(ExtractTest, PreviewOfABitmapPackageIsRenamedToBmpInTheTable) {
 // --- busy and protected destinations ---
 
 TEST_F(ExtractTest, BusyDllStaysUntouchedWithoutMessageAndIsStillRecorded) {
-  Prepare(PackageImage::Complete().Slot(9, {"saver1.dll", saver::kTypeSaverFolder,
-                                            TextBytes("new")}));
+  Prepare(
+      PackageImage::Complete().Slot(9, {"saver1.dll", saver::kTypeSaverFolder, TextBytes("new")}));
   fs.AddFile(saver + "saver1.dll", "old");
   fs.Node(saver + "saver1.dll").busy = true;
   const int deletesBefore = fs.deleteCalls;
@@ -162,8 +163,8 @@ TEST_F(ExtractTest, BusyScreenSaverGivesMinus38WithOneMessage) {
 }
 
 TEST_F(ExtractTest, UpperCaseDllIsNotADllAndGoesThroughTheReportedDelete) {
-  Prepare(PackageImage::Complete().Slot(9, {"SAVER1.DLL", saver::kTypeSaverFolder,
-                                            TextBytes("new")}));
+  Prepare(
+      PackageImage::Complete().Slot(9, {"SAVER1.DLL", saver::kTypeSaverFolder, TextBytes("new")}));
   fs.AddFile(saver + "SAVER1.DLL", "old");
   fs.Node(saver + "SAVER1.DLL").busy = true;
   EXPECT_EQ(Extract(9), 0);
@@ -231,9 +232,8 @@ TEST_F(ExtractTest, DestinationThatCannotBeCreatedReportsTheSystemCode) {
   fs.failCreate["C:\\WINDOWS\\AQUA DIR\\EXTRA.DAT"] = 5;
   EXPECT_EQ(Extract(7), 5);
   ASSERT_EQ(view.boxes.size(), 1u);
-  EXPECT_EQ(view.boxes[0].text,
-            "Installation Error: Access is denied\r\n\r\nProblem with file " + saver +
-                "extra.dat. ");
+  EXPECT_EQ(view.boxes[0].text, "Installation Error: Access is denied\r\n\r\nProblem with file " +
+                                    saver + "extra.dat. ");
 }
 
 TEST_F(ExtractTest, ReadErrorOnTheWorkingCopyIsReportedWithTheDestination) {
@@ -277,12 +277,11 @@ TEST_F(ExtractTest, SlotStepThatCannotOpenTheWorkingCopyNamesTheSaverFolder) {
 
 // --- unsafe entries ---
 
-class UnsafeEntryTest : public ExtractTest,
-                        public ::testing::WithParamInterface<std::string> {};
+class UnsafeEntryTest : public ExtractTest, public ::testing::WithParamInterface<std::string> {};
 
 TEST_P(UnsafeEntryTest, NameThatLeavesItsFolderIsRefusedAndNothingIsWritten) {
-  Prepare(PackageImage::Complete().Slot(7, {GetParam(), saver::kTypeSaverFolder,
-                                            TextBytes("evil")}));
+  Prepare(
+      PackageImage::Complete().Slot(7, {GetParam(), saver::kTypeSaverFolder, TextBytes("evil")}));
   const size_t filesBefore = fs.FilesUnder("C:\\").size();
   EXPECT_EQ(Extract(7), app::kErrInvalidEntry);
   EXPECT_EQ(fs.FilesUnder("C:\\").size(), filesBefore);
@@ -299,7 +298,9 @@ TEST_F(ExtractTest, OffsetsOutsideTheWorkingCopyOrReversedAreRefused) {
   const int64_t size = static_cast<int64_t>(fs.FileData(form.workingCopy).size());
   saver::PackageEntry& e = form.package.table[7];
   const std::pair<int32_t, int32_t> ranges[] = {
-      {-5, 10}, {100, 50}, {static_cast<int32_t>(size - 2), static_cast<int32_t>(size)},
+      {-5, 10},
+      {100, 50},
+      {static_cast<int32_t>(size - 2), static_cast<int32_t>(size)},
       {0, 0x7FFFFFFF}};
   for (const auto& [start, end] : ranges) {
     e.setStartOffset(start);

@@ -63,14 +63,14 @@ TEST_F(CompressorTest, ExplodesIntoAFileAndKeepsTheCrcOfTheOutput) {
   const Bytes packed = fake::Implode(data);
   package::TCompressor c(fs, view);
   ASSERT_TRUE(c.loaded);
-  EXPECT_EQ(c.ExplodeToFile("C:\\WINDOWS\\out.bin", packed.data(),
-                            static_cast<int32_t>(packed.size())),
-            0);
+  EXPECT_EQ(
+      c.ExplodeToFile("C:\\WINDOWS\\out.bin", packed.data(), static_cast<int32_t>(packed.size())),
+      0);
   EXPECT_EQ(fs.FileData("C:\\WINDOWS\\out.bin"), data);
   unsigned size = static_cast<unsigned>(data.size());
   unsigned long crc = 0xFFFFFFFFul;
-  const auto expected = static_cast<uint32_t>(
-      ~dcl_crc32(reinterpret_cast<char*>(data.data()), &size, &crc));
+  const auto expected =
+      static_cast<uint32_t>(~dcl_crc32(reinterpret_cast<char*>(data.data()), &size, &crc));
   EXPECT_EQ(c.outputCrc, expected);
 }
 
@@ -78,18 +78,18 @@ TEST_F(CompressorTest, DamagedDataIsNotDetectedHereButLeavesAShortFile) {
   Bytes packed = fake::Implode(Bytes(5000, 'x'));
   packed.resize(packed.size() / 2);
   package::TCompressor c(fs, view);
-  EXPECT_EQ(c.ExplodeToFile("C:\\WINDOWS\\out.bin", packed.data(),
-                            static_cast<int32_t>(packed.size())),
-            0);
+  EXPECT_EQ(
+      c.ExplodeToFile("C:\\WINDOWS\\out.bin", packed.data(), static_cast<int32_t>(packed.size())),
+      0);
   EXPECT_LT(fs.FileData("C:\\WINDOWS\\out.bin").size(), 5000u);
 }
 
 TEST_F(CompressorTest, OutputThatCannotBeCreatedReachesTheCaller) {
   const Bytes packed = fake::Implode(Bytes(10, 'x'));
   package::TCompressor c(fs, view);
-  EXPECT_THROW(c.ExplodeToFile("C:\\NOFOLDER\\out.bin", packed.data(),
-                               static_cast<int32_t>(packed.size())),
-               os::IoError);
+  EXPECT_THROW(
+      c.ExplodeToFile("C:\\NOFOLDER\\out.bin", packed.data(), static_cast<int32_t>(packed.size())),
+      os::IoError);
 }
 
 }  // namespace

@@ -120,7 +120,7 @@ class Platform {
   virtual bool CopyFile(const std::string& from, const std::string& to) = 0;
   // Looks a file up by name (FindFirstFile, all attributes).
   virtual FindResult FindFile(const std::string& path) = 0;
-  virtual std::unique_ptr<ReadStream> OpenRead(const std::string& path) = 0;    // throws IoError
+  virtual std::unique_ptr<ReadStream> OpenRead(const std::string& path) = 0;     // throws IoError
   virtual std::unique_ptr<WriteStream> CreateFile(const std::string& path) = 0;  // throws IoError
   // Short (8.3) form of an existing path; empty when the system gives none.
   virtual std::string ShortPath(const std::string& path) = 0;

@@ -54,7 +54,7 @@ TEST_F(FoldersTest, EmptyTitleGivesADirFolderInsideLmxTempOnlyWhenItExists) {
   PrepareThroughSaverFolder();
   EXPECT_EQ(form.saverFolder, "C:\\WINDOWS\\LMX temp\\ dir\\");
   EXPECT_FALSE(fs.DirectoryExists(form.saverFolder));  // only the last level is created
-  ASSERT_EQ(view.boxes.size(), 1u);  // saver.ini cannot be written there
+  ASSERT_EQ(view.boxes.size(), 1u);                    // saver.ini cannot be written there
   EXPECT_NE(view.boxes[0].text.find("saver.ini"), std::string::npos);
 }
 
@@ -77,11 +77,13 @@ TEST_F(FoldersTest, PackageFilesAreSlotsSixToTenInOrder) {
   Install(PackageImage::Complete());
   PrepareThroughSaverFolder();
   EXPECT_EQ(form.ExtractPackageFiles(form.workingCopy), 0);
-  const std::vector<std::string> expected = {
-      "C:\\WINDOWS\\Aqua dir\\saver.ini", form.workingCopy,
-      "C:\\WINDOWS\\Aqua.scr",            "C:\\WINDOWS\\Aqua dir\\extra.dat",
-      "C:\\WINDOWS\\Aqua dir\\Aqua.ssd",  "C:\\WINDOWS\\Aqua dir\\saver1.dll",
-      "C:\\WINDOWS\\Aqua dir\\saver2.dll"};
+  const std::vector<std::string> expected = {"C:\\WINDOWS\\Aqua dir\\saver.ini",
+                                             form.workingCopy,
+                                             "C:\\WINDOWS\\Aqua.scr",
+                                             "C:\\WINDOWS\\Aqua dir\\extra.dat",
+                                             "C:\\WINDOWS\\Aqua dir\\Aqua.ssd",
+                                             "C:\\WINDOWS\\Aqua dir\\saver1.dll",
+                                             "C:\\WINDOWS\\Aqua dir\\saver2.dll"};
   std::vector<std::string> recorded;
   for (size_t i = 0; i < fs.iniWrites.size(); ++i) {
     EXPECT_EQ(fs.iniWrites[i].section, "Files");
@@ -92,8 +94,9 @@ TEST_F(FoldersTest, PackageFilesAreSlotsSixToTenInOrder) {
 }
 
 TEST_F(FoldersTest, ReadMeSwitchAddsSlotFiveFirst) {
-  Install(PackageImage::Complete().Switches(0, 0, 1, 0).Slot(
-      5, {"ReadMe.txt", saver::kTypeSaverFolder, TextBytes("read me")}));
+  Install(PackageImage::Complete()
+              .Switches(0, 0, 1, 0)
+              .Slot(5, {"ReadMe.txt", saver::kTypeSaverFolder, TextBytes("read me")}));
   PrepareThroughSaverFolder();
   EXPECT_EQ(form.ExtractPackageFiles(form.workingCopy), 0);
   EXPECT_EQ(fs.iniWrites.at(2).value, "C:\\WINDOWS\\Aqua dir\\ReadMe.txt");

@@ -1,12 +1,11 @@
 // Program entry of the installer: creates the window, runs the preparation
 // and, for a windowed package, the message loop until the window closes.
-#include "windows_api.h"
-
 #include <exception>
 
 #include "fInstall.h"
 #include "installer_window.h"
 #include "win32_platform.h"
+#include "windows_api.h"
 
 namespace {
 

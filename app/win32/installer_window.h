@@ -7,14 +7,13 @@
 // them on every size change.
 #pragma once
 
-#include "windows_api.h"
-
 #include <array>
 #include <string>
 
 #include "installer_view.h"
 #include "layout.h"
 #include "win_handles.h"
+#include "windows_api.h"
 
 namespace app::win32 {
 

@@ -1,11 +1,10 @@
 // The installer's message box: modal, topmost, one "&Abort" button.
 #pragma once
 
-#include "windows_api.h"
-
 #include <string>
 
 #include "installer_view.h"
+#include "windows_api.h"
 
 namespace app::win32 {
 

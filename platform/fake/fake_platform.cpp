@@ -240,8 +240,7 @@ std::unique_ptr<os::ReadStream> FakePlatform::OpenRead(const std::string& path) 
   const std::string key = Key(path);
   auto it = files_.find(key);
   if (it == files_.end()) {
-    throw os::IoError(dirs_.count(Parent(key)) ? os::err::kFileNotFound
-                                               : os::err::kPathNotFound);
+    throw os::IoError(dirs_.count(Parent(key)) ? os::err::kFileNotFound : os::err::kPathNotFound);
   }
   if (it->second.busy) throw os::IoError(os::err::kSharingViolation);
   return std::make_unique<FakeReadStream>(*this, key);

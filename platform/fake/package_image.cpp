@@ -59,7 +59,8 @@ PackageImage PackageImage::Complete(const std::string& title) {
   p.Title(title);
   p.Slot(1, {"impborl.dat", saver::kTypeWindowsLibrary, TextBytes("MZ codec library")});
   p.Slot(3, {"installer.scf", saver::kTypeSaverFolder, TextBytes("preview movie")});
-  p.Slot(6, {title + ".scr", saver::kTypeWindowsFolder, TextBytes("MZ engine engine engine"), true});
+  p.Slot(6,
+         {title + ".scr", saver::kTypeWindowsFolder, TextBytes("MZ engine engine engine"), true});
   p.Slot(7, {"extra.dat", saver::kTypeSaverFolder, TextBytes("extra")});
   p.Slot(8, {title + ".ssd", saver::kTypeSaverData, TextBytes("saver data file")});
   p.Slot(9, {"saver1.dll", saver::kTypeSaverFolder, TextBytes("MZ support one"), true});

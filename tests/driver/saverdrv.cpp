@@ -17,8 +17,8 @@
 #include <string>
 
 #include "fake_window.h"
-#include "json_line.h"
 #include "handles.h"
+#include "json_line.h"
 #include "window_query.h"
 
 namespace saverdrv {
@@ -309,8 +309,9 @@ int HoldFileCommand(const Command& command) {
   const auto path = Option(command.options, L"path");
   if (!path) return Fail(command, "--path missing");
   const DWORD disposition = NumberOr(command.options, L"create", 0) ? OPEN_ALWAYS : OPEN_EXISTING;
-  const os::win32::UniqueHandle file(CreateFileW(path->c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                     disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
+  const os::win32::UniqueHandle file(CreateFileW(path->c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                                                 nullptr, disposition, FILE_ATTRIBUTE_NORMAL,
+                                                 nullptr));
   if (!file.IsValid()) {
     EmitLine(Result(command, false)
                  .Add("error", "open failed")
