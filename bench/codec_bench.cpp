@@ -12,17 +12,8 @@
 #include <vector>
 
 #include "dcl.h"
+#include "oracles.h"
 #include "test_support.h"
-
-extern "C" {
-#include <libdynamite.h>
-
-unsigned int implode(unsigned int (*read_buf)(char*, unsigned int*, void*),
-                     void (*write_buf)(char*, unsigned int*, void*), char* work_buf, void* param,
-                     unsigned int* type, unsigned int* dsize);
-unsigned int explode(unsigned int (*read_buf)(char*, unsigned int*, void*),
-                     void (*write_buf)(char*, unsigned int*, void*), char* work_buf, void* param);
-}
 
 namespace {
 

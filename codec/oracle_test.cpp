@@ -10,21 +10,8 @@
 #include <vector>
 
 #include "dcl.h"
+#include "oracles.h"
 #include "test_support.h"
-
-// libdynamite's header has no C++ linkage block of its own.
-extern "C" {
-#include <libdynamite.h>
-}
-
-// StormLib's raw codec; its headers do not declare these.
-extern "C" {
-unsigned int implode(unsigned int (*read_buf)(char*, unsigned int*, void*),
-                     void (*write_buf)(char*, unsigned int*, void*), char* work_buf, void* param,
-                     unsigned int* type, unsigned int* dsize);
-unsigned int explode(unsigned int (*read_buf)(char*, unsigned int*, void*),
-                     void (*write_buf)(char*, unsigned int*, void*), char* work_buf, void* param);
-}
 
 namespace dcl::testing {
 namespace {

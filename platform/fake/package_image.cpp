@@ -1,40 +1,11 @@
 #include "package_image.h"
 
-#include <cstring>
-
 #include "dcl.h"
+#include "test_support.h"
 
 namespace fake {
-namespace {
 
-struct MemoryIo {
-  const Bytes* in;
-  size_t position = 0;
-  Bytes out;
-};
-
-unsigned ReadMemory(char* buf, unsigned* size, void* param) {
-  auto* io = static_cast<MemoryIo*>(param);
-  const size_t n = std::min<size_t>(*size, io->in->size() - io->position);
-  std::memcpy(buf, io->in->data() + io->position, n);
-  io->position += n;
-  return static_cast<unsigned>(n);
-}
-
-void WriteMemory(char* buf, unsigned* size, void* param) {
-  auto* io = static_cast<MemoryIo*>(param);
-  io->out.insert(io->out.end(), buf, buf + *size);
-}
-
-}  // namespace
-
-Bytes Implode(const Bytes& data) {
-  std::vector<char> work(DCL_IMPLODE_WORK_SIZE);
-  MemoryIo io{&data, 0, {}};
-  unsigned type = DCL_BINARY, dsize = 4096;
-  dcl_implode(&ReadMemory, &WriteMemory, work.data(), &io, &type, &dsize);
-  return io.out;
-}
+Bytes Implode(const Bytes& data) { return dcl::testing::Implode(data, DCL_BINARY, 4096).data; }
 
 Bytes TextBytes(const std::string& text) { return Bytes(text.begin(), text.end()); }
 
