@@ -262,7 +262,16 @@ int PressBoxCommand(const Command& command) {
   JsonObject result = BoxResult(command, box);
   HWND button = GetDlgItem(box, NumberOr(command.options, L"button", IDABORT));
   if (!button) return Fail(command, "button not found");
-  PostMessageW(button, BM_CLICK, 0, 0);
+  // --key enter|escape types the key at the focused button, as a user
+  // would, instead of clicking it.
+  const std::wstring key = OptionOr(command.options, L"key", L"");
+  if (key.empty()) {
+    PostMessageW(button, BM_CLICK, 0, 0);
+  } else {
+    const WPARAM vk = key == L"escape" ? VK_ESCAPE : VK_RETURN;
+    PostMessageW(button, WM_KEYDOWN, vk, 1);
+    PostMessageW(button, WM_KEYUP, vk, 0xC0000001);
+  }
   const bool gone =
       WaitFor(Timeout(command.options), [&] { return !IsWindow(box) || !IsWindowVisible(box); });
   result.Add("dismissed", gone);
@@ -376,7 +385,9 @@ void PrintUsage() {
       "  close [--class C] [--how close|syscommand]  post WM_CLOSE (or SC_CLOSE) to the window\n"
       "  resize --width W --height H [--class C]  resize the window\n"
       "  wait-box [--caption C]                   wait for a visible #32770 box\n"
-      "  press-box [--caption C] [--button ID]    click a box button (default 3, Abort)\n"
+      "  press-box [--caption C] [--button ID] [--key enter|escape]\n"
+      "                                           click a box button (default 3, Abort),\n"
+      "                                           or type the key at it\n"
       "  wait-gone [--class C] [--title T]        wait until no such window is visible\n"
       "  wait-exit [--image install.exe]          wait until no such process runs\n"
       "  list                                     every visible top-level window\n"

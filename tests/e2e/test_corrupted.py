@@ -19,20 +19,27 @@ class ShortPackageTest(harness.InstallerTestCase):
         files = dict(harness.support_files(), **{"preview.bmp": harness.bitmap_bytes()})
         return self.package(harness.standard_manifest(), files)
 
-    def assert_two_boxes_then_exit(self):
+    def assert_two_boxes_then_exit(self, keys=(None, None)):
+        """Dismisses the boxes with the Abort button, or with the keys given."""
         first = self.prefix.driver("wait-box")
         self.assertEqual(first["caption"], "Error")
         self.assertTrue(first["topmost"], "every box of the program is topmost")
         self.assertEqual(first["text"], READ_ERROR_TEXT)
         self.assertEqual([b["text"] for b in first["buttons"] if b["visible"]], ["&Abort"])
-        self.prefix.driver("press-box", caption="Error")
+        self.press(keys[0])
 
         second = self.prefix.driver("wait-box", caption="Error")
         self.assertEqual(second["text"], CORRUPTED_TEXT)
         self.assertNotEqual(second["hwnd"], first["hwnd"])
         self.assertTrue(self.installer.running(), "the program ended before its box was dismissed")
-        self.prefix.driver("press-box", caption="Error")
+        self.press(keys[1])
         self.assert_installer_exits()
+
+    def press(self, key):
+        options = {"caption": "Error"}
+        if key:
+            options["key"] = key
+        self.assertTrue(self.prefix.driver("press-box", **options)["dismissed"])
 
     def test_one_byte_short_of_the_table(self):
         installer = self.full_package()
@@ -41,6 +48,12 @@ class ShortPackageTest(harness.InstallerTestCase):
         installer.write_bytes(data[:harness.TABLE_END - 1])
         self.start_installer(installer)
         self.assert_two_boxes_then_exit()
+
+    def test_enter_and_escape_dismiss_the_boxes(self):
+        installer = self.full_package()
+        installer.write_bytes(installer.read_bytes()[:harness.TABLE_END - 1])
+        self.start_installer(installer)
+        self.assert_two_boxes_then_exit(keys=("enter", "escape"))
 
     def test_bare_program_image_without_package(self):
         stub = harness.artifact("install.exe")
