@@ -37,7 +37,7 @@ class TCompressor {
 
   // The one-time "System experiencing problem using compression" box.
   static bool compressionWarningPending;
-  static constexpr unsigned kExplodeWorkSize = 12596;
+  static constexpr unsigned kExplodeWorkSize = DCL_EXPLODE_WORK_SIZE;  // 12596 bytes
 
  private:
   using ImplodeProc = unsigned (*)(dcl_read_fn, dcl_write_fn, char*, void*, unsigned*, unsigned*);
