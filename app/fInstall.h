@@ -76,9 +76,10 @@ class TInstallerForm {
   void PrepareWorkingFolders();
   void PrepareSaverFolder();
   int32_t ExtractPackageFiles(const std::string& workingCopyPath);
-  // Writes key = Files counter, value = path into the Files list and counts.
-  // Throws os::IoError when the line cannot be written.
-  void RecordFile(const std::string& path);
+  // Writes key = Files counter, value = path into the Files list of
+  // `settingsFile` and counts. Throws os::IoError when the line cannot be
+  // written (or there is no settings object).
+  void RecordFile(setup::SettingsFile* settingsFile, const std::string& path);
 
   // --- state, read by the window and the tests ---
   uint8_t previewKind = 0;

@@ -92,6 +92,12 @@ struct PackageEntry {
   bool compressed() const { return bytes[268] != 0; }
   int32_t packedSize() const { return LoadI32(&bytes[272]); }
   int32_t extractedSize() const { return LoadI32(&bytes[276]); }
+  // endOffset is inclusive; 0 (end just before start) is an empty file.
+  int64_t storedLength() const { return int64_t{endOffset()} - startOffset() + 1; }
+  // The stored bytes lie, in order, inside a file of `fileSize` bytes.
+  bool storedWithin(int64_t fileSize) const {
+    return startOffset() >= 0 && storedLength() >= 0 && startOffset() + storedLength() <= fileSize;
+  }
 
   // Sets the length byte and the name; bytes after the name stay as they were.
   // Names longer than 255 bytes are cut (the builder refuses them first).
@@ -109,6 +115,20 @@ struct PackageEntry {
 };
 
 using PackageTable = std::array<PackageEntry, kPackageSlots>;
+
+// A character Windows does not allow in a file name, or one that makes a
+// name a path.
+inline bool IsForbiddenNameChar(char c) {
+  const auto u = static_cast<unsigned char>(c);
+  return u < 0x20 || std::string_view("\\/:*?\"<>|").find(c) != std::string_view::npos;
+}
+
+// A name from the table stays inside its destination folder: no separator,
+// no drive colon, no "..".
+inline bool StaysInFolder(std::string_view name) {
+  return name.find_first_of("\\/:") == std::string_view::npos &&
+         name.find("..") == std::string_view::npos;
+}
 
 // The in-memory copy of header and table, exactly the bytes of the file.
 struct PackageDirectory {

@@ -31,19 +31,6 @@ std::string ChangeExtension(const std::string& name, const std::string& extensio
   return name.substr(0, name.size() - Extension(name).size()) + extension;
 }
 
-// A name from the package must stay inside its destination folder.
-bool SafeName(const std::string& name) {
-  return name.find_first_of("\\/:") == std::string::npos && name.find("..") == std::string::npos;
-}
-
-// The stored bytes must lie inside the working copy, in order; a length of
-// zero (end just before start) is an empty file.
-bool SafeRange(const saver::PackageEntry& entry, int64_t fileSize) {
-  const int64_t start = entry.startOffset();
-  const int64_t end = entry.endOffset();
-  return start >= 0 && end >= start - 1 && end < fileSize;
-}
-
 }  // namespace
 
 int32_t TInstallerForm::MakeWorkingCopy() {
@@ -111,7 +98,8 @@ int32_t TInstallerForm::ExtractEntry(os::ReadStream& stream, int32_t slot, bool 
       result = kErrEmptySlot;
     } else {
       destination = DestinationPath(entry);
-      if (destination.empty() || !SafeName(entry.name()) || !SafeRange(entry, stream.Size())) {
+      if (destination.empty() || !saver::StaysInFolder(entry.name()) ||
+          !entry.storedWithin(stream.Size())) {
         result = kErrInvalidEntry;
         if (destination.empty()) destination = entry.name();
       }
@@ -135,9 +123,7 @@ int32_t TInstallerForm::ExtractEntry(os::ReadStream& stream, int32_t slot, bool 
   }
   if (recordFile && result == kOk) {
     try {
-      if (!settingsFile) throw os::IoError(os::err::kWriteFault, "no settings file");
-      settingsFile->WriteString(Text(kStrFilesSection), std::to_string(filesCounter), destination);
-      ++filesCounter;
+      RecordFile(settingsFile, destination);
     } catch (const os::IoError& e) {
       result = e.code();
       ShowInstallError(result, "saver.ini");
@@ -151,7 +137,7 @@ int32_t TInstallerForm::ExtractEntry(os::ReadStream& stream, int32_t slot, bool 
 // destination. `outputComplete` is set once the file is whole.
 int32_t TInstallerForm::WriteEntry(os::ReadStream& stream, const saver::PackageEntry& entry,
                                    const std::string& destination, bool& outputComplete) {
-  const int64_t length = int64_t{entry.endOffset()} - entry.startOffset() + 1;
+  const int64_t length = entry.storedLength();
   std::vector<uint8_t> buffer;
   try {
     buffer.resize(static_cast<size_t>(length));

@@ -19,8 +19,7 @@ std::string FolderName(const std::string& title) {
   if (title.empty()) return "LMX temp\\";
   std::string name = title;
   for (char& c : name) {
-    const auto u = static_cast<unsigned char>(c);
-    if (u < 0x20 || std::string_view("\\/:*?\"<>|").find(c) != std::string_view::npos) c = '_';
+    if (saver::IsForbiddenNameChar(c)) c = '_';
   }
   if (name.find_first_not_of('.') == std::string::npos) name.assign(name.size(), '_');
   return name;
@@ -54,7 +53,7 @@ void TInstallerForm::PrepareSaverFolder() {
   settingsPath = saverFolder + "saver.ini";
   settings = std::make_unique<setup::SettingsFile>(platform_, settingsPath);
   try {
-    RecordFile(settingsPath);
+    RecordFile(settings.get(), settingsPath);
   } catch (const os::IoError& e) {
     // No step code here: the failure is shown, and the preparation goes on;
     // every later line of the Files list reports its own failure.
@@ -63,9 +62,9 @@ void TInstallerForm::PrepareSaverFolder() {
   dataFilePath = saverFolder + package.table[saver::kSlotSaverData].name();
 }
 
-void TInstallerForm::RecordFile(const std::string& path) {
-  if (!settings) throw os::IoError(os::err::kWriteFault, "no settings file");
-  settings->WriteString(Text(kStrFilesSection), std::to_string(filesCounter), path);
+void TInstallerForm::RecordFile(setup::SettingsFile* settingsFile, const std::string& path) {
+  if (!settingsFile) throw os::IoError(os::err::kWriteFault, "no settings file");
+  settingsFile->WriteString(Text(kStrFilesSection), std::to_string(filesCounter), path);
   ++filesCounter;
 }
 
@@ -79,7 +78,7 @@ int32_t TInstallerForm::ExtractPackageFiles(const std::string& workingCopyPath) 
     return e.code();
   }
   try {
-    RecordFile(workingCopyPath);
+    RecordFile(settings.get(), workingCopyPath);
   } catch (const os::IoError& e) {
     ShowInstallError(e.code(), settingsPath);
     return e.code();

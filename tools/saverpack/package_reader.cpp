@@ -17,28 +17,24 @@ using saver::PackageEntry;
 
 std::string SlotLabel(int slot) { return "slot " + std::to_string(slot); }
 
-int64_t StoredLength(const PackageEntry& e) {
-  return int64_t{e.endOffset()} - int64_t{e.startOffset()} + 1;
-}
-
 void CheckEntry(int slot, const PackageEntry& e, uint64_t fileSize) {
   const int32_t type = e.entryType();
   if (type < saver::kTypeSaverFolder1 || type > saver::kTypeInstallerImage) {
     NotAPackage(SlotLabel(slot) + " has entry type " + std::to_string(type));
   }
-  if (e.startOffset() < 0 || StoredLength(e) < 0) {
+  if (e.startOffset() < 0 || e.storedLength() < 0) {
     NotAPackage(SlotLabel(slot) + " has offsets " + std::to_string(e.startOffset()) + ".." +
                 std::to_string(e.endOffset()));
   }
-  if (StoredLength(e) > 0 && static_cast<uint64_t>(e.endOffset()) + 1 > fileSize) {
+  if (e.storedLength() > 0 && static_cast<uint64_t>(e.endOffset()) + 1 > fileSize) {
     NotAPackage(SlotLabel(slot) + " ends at " + std::to_string(e.endOffset()) +
                 ", outside the file of " + std::to_string(fileSize) + " bytes");
   }
   if (e.extractedSize() < 0) NotAPackage(SlotLabel(slot) + " has a negative extracted size");
-  if (!e.compressed() && e.extractedSize() != StoredLength(e)) {
+  if (!e.compressed() && e.extractedSize() != e.storedLength()) {
     NotAPackage(SlotLabel(slot) + " is stored but its extracted size " +
                 std::to_string(e.extractedSize()) + " differs from its stored length " +
-                std::to_string(StoredLength(e)));
+                std::to_string(e.storedLength()));
   }
 }
 
@@ -46,7 +42,7 @@ std::string Ratio(const PackageEntry& e) {
   if (!e.compressed() || e.extractedSize() == 0) return "-";
   char text[32];
   std::snprintf(text, sizeof text, "%.1f%%",
-                100.0 * static_cast<double>(StoredLength(e)) / e.extractedSize());
+                100.0 * static_cast<double>(e.storedLength()) / e.extractedSize());
   return text;
 }
 
@@ -59,7 +55,7 @@ std::string Row(int slot, const PackageEntry& e) {
   }
   std::snprintf(line, sizeof line, "%4d  %-24s %4d %10d %10d %10lld %10d %5s %7s\n", slot,
                 e.name().c_str(), e.entryType(), e.startOffset(), e.endOffset(),
-                static_cast<long long>(StoredLength(e)), e.extractedSize(),
+                static_cast<long long>(e.storedLength()), e.extractedSize(),
                 e.compressed() ? "yes" : "no", Ratio(e).c_str());
   return line;
 }
@@ -94,7 +90,7 @@ std::vector<uint8_t> ReadStoredBytes(const std::filesystem::path& installer,
                                      const PackageEntry& entry) {
   if (entry.empty()) return {};
   return ReadFileRange(installer, static_cast<uint64_t>(entry.startOffset()),
-                       static_cast<uint64_t>(StoredLength(entry)));
+                       static_cast<uint64_t>(entry.storedLength()));
 }
 
 std::vector<uint8_t> ExtractEntryBytes(const std::filesystem::path& installer,

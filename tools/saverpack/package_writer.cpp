@@ -23,12 +23,6 @@ std::string SlotLabel(int slot) { return "slot " + std::to_string(slot); }
 
 // Characters that cannot stand in a Windows file name or would lead out of
 // the destination folder.
-bool IsForbiddenNameChar(char c) {
-  const auto u = static_cast<unsigned char>(c);
-  return u < 0x20 || c == '\\' || c == '/' || c == ':' || c == '*' || c == '?' || c == '"' ||
-         c == '<' || c == '>' || c == '|';
-}
-
 std::string Describe(char c) {
   const auto u = static_cast<unsigned char>(c);
   if (u < 0x20) return "control character " + std::to_string(u);
@@ -42,7 +36,7 @@ void CheckTitle(const std::string& title) {
                     std::to_string(saver::kTitleSize) + " are allowed");
   }
   for (char c : title) {
-    if (IsForbiddenNameChar(c)) throw PackError("title contains " + Describe(c));
+    if (saver::IsForbiddenNameChar(c)) throw PackError("title contains " + Describe(c));
   }
 }
 
@@ -54,9 +48,9 @@ void CheckName(int slot, const std::string& name) {
                     " bytes long; at most 255 are allowed");
   }
   for (char c : name) {
-    if (IsForbiddenNameChar(c)) throw PackError(where + " contains " + Describe(c));
+    if (saver::IsForbiddenNameChar(c)) throw PackError(where + " contains " + Describe(c));
   }
-  if (name.find("..") != std::string::npos) throw PackError(where + " contains '..'");
+  if (!saver::StaysInFolder(name)) throw PackError(where + " contains '..'");
 }
 
 void RequireSlot(const PackageContents& c, int slot, const std::string& why) {
