@@ -14,8 +14,12 @@
 //   app/reporting.cpp           status line, progress, pauses, error boxes
 //   package/extract.cpp         working copy, package table, entry extraction
 //   setup/folders.cpp           working folders, saver folder, package files
+//   setup/saver_data.cpp        InstallSaverData: the saver data file's records
+//   setup/registration.cpp      saver.dat, system.ini, Display Properties,
+//                               read-me, uninstall entry, undo
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -81,6 +85,20 @@ class TInstallerForm {
   // written (or there is no settings object).
   void RecordFile(setup::SettingsFile* settingsFile, const std::string& path);
 
+  // --- saver data file ---
+  int32_t InstallSaverData();
+
+  // --- system registration and clean-up ---
+  void CloseDisplayProperties();
+  int32_t ReadSaverDataHeader();
+  int32_t WriteSaverSettings();
+  int32_t RegisterScreenSaver();
+  void LaunchDisplayProperties();
+  void OpenReadMe();
+  int32_t WriteUninstallKey();
+  void RemoveUninstallKey();
+  void UndoInstall();
+
   // --- state, read by the window and the tests ---
   uint8_t previewKind = 0;
   uint8_t showLicence = 0;
@@ -98,6 +116,9 @@ class TInstallerForm {
   std::string settingsPath;  // saver folder + saver.ini
   std::string dataFilePath;  // saver folder + slot 8's name
   std::unique_ptr<setup::SettingsFile> settings;
+  // The settings block: the saver data file's 1240-byte header, read by
+  // ReadSaverDataHeader and written out as saver.dat.
+  std::array<uint8_t, saver::kSaverDataHeaderSize> settingsBlock{};
 
  private:
   int32_t ExtractSlotStep(int32_t slot);

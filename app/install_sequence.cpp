@@ -1,10 +1,4 @@
 // The Install button and the install sequence.
-//
-// Not yet installing the screensaver: of the sequence's steps only
-// ExtractPackageFiles runs; reading the saver data file, unpacking it,
-// writing saver.dat, registering the screensaver, the Display control panel,
-// the read-me, the uninstall entry and the undo step are still to come, and
-// the sequence goes on as if each of them had succeeded.
 #include "fInstall.h"
 #include "step_codes.h"
 #include "string_ids.h"
@@ -58,13 +52,30 @@ int32_t TInstallerForm::RunInstallWithStatus() {
 
 int32_t TInstallerForm::RunInstall() {
   const CursorKind cursor = view_.SetCursor(CursorKind::kHourGlass);
+  CloseDisplayProperties();
   int32_t code = ExtractPackageFiles(workingCopy);
+  int32_t afterCode = kOk;
+  if (code == kOk) code = ReadSaverDataHeader();
+  if (code == kOk) code = InstallSaverData();
+  if (code == kOk) code = WriteSaverSettings();
+  if (code == kOk) {
+    code = RegisterScreenSaver();
+    // A refused activation leaves the screensaver registered: not a failure.
+    if (code == kErrActivationRefused) code = kOk;
+  }
+  if (code == kOk) LaunchDisplayProperties();
+  if (code == kOk) OpenReadMe();
+  if (code == kOk) afterCode = WriteUninstallKey();
   // The manifest and the data file are temporary in every case.
   settings.reset();
   DeleteExistingOnce(settingsPath, false);
   DeleteExistingOnce(dataFilePath, false);
   view_.SetCursor(cursor);
-  return code;
+  if (code != kOk) {
+    CloseDisplayProperties();
+    UndoInstall();
+  }
+  return afterCode != kOk ? afterCode : code;
 }
 
 int32_t TInstallerForm::InstallSilently() {

@@ -17,6 +17,9 @@ constexpr int kHeaderAndTableSize = kHeaderSize + kTableSize;  // 3148
 constexpr int kTitleSize = 64;
 constexpr int kNameFieldSize = 256;
 
+// The saver data file's header block, also the engine's saver.dat.
+constexpr int kSaverDataHeaderSize = 1240;
+
 // Slot roles (index into the package table).
 enum Slot : int {
   kSlotInstaller = 0,
