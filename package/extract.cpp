@@ -31,6 +31,18 @@ std::string ChangeExtension(const std::string& name, const std::string& extensio
   return name.substr(0, name.size() - Extension(name).size()) + extension;
 }
 
+// An entry that may be extracted: -40 when its name would leave its folder,
+// its type has no destination, or its offsets are negative or reversed; -30
+// when its stored bytes run past the end of the working copy (a download cut
+// short). Nothing is deleted, allocated or written for a refused entry.
+int32_t CheckEntry(const saver::PackageEntry& entry, const std::string& destination,
+                   int64_t workingCopySize) {
+  if (destination.empty() || !saver::StaysInFolder(entry.name())) return kErrInvalidEntry;
+  if (entry.startOffset() < 0 || entry.storedLength() < 0) return kErrInvalidEntry;
+  if (!entry.storedWithin(workingCopySize)) return kErrShortTransfer;
+  return kOk;
+}
+
 }  // namespace
 
 int32_t TInstallerForm::MakeWorkingCopy() {
@@ -98,11 +110,8 @@ int32_t TInstallerForm::ExtractEntry(os::ReadStream& stream, int32_t slot, bool 
       result = kErrEmptySlot;
     } else {
       destination = DestinationPath(entry);
-      if (destination.empty() || !saver::StaysInFolder(entry.name()) ||
-          !entry.storedWithin(stream.Size())) {
-        result = kErrInvalidEntry;
-        if (destination.empty()) destination = entry.name();
-      }
+      result = CheckEntry(entry, destination, stream.Size());
+      if (destination.empty()) destination = entry.name();
     }
     if (result == kOk) {
       stream.Seek(entry.startOffset());
