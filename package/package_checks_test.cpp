@@ -151,7 +151,7 @@ class CutShortTest : public PackageChecksTest, public ::testing::WithParamInterf
 TEST_P(CutShortTest, SlotCutInTheMiddleEndsThePreparationWithMinus30) {
   const int slot = GetParam();
   const PackageImage image = Full();
-  const saver::PackageEntry& entry = image.Directory().table[slot];
+  const saver::PackageEntry entry = image.Directory().table[slot];
   Bytes bytes = image.Build();
   bytes.resize(static_cast<size_t>(entry.startOffset() + entry.storedLength() / 2));
   Install(bytes);
