@@ -74,7 +74,9 @@ class TInstallerForm {
   int32_t ExtractPreview();
   int32_t ExtractLicence();
   int32_t ExtractReadMe();
-  // Where an entry is extracted to; empty for an entry type without one.
+  // Where an entry is extracted to: an absolute path in the Windows or the
+  // saver folder; empty for an entry type without one, or while its folder
+  // is not known.
   std::string DestinationPath(const saver::PackageEntry& entry) const;
 
   // --- folders and saver.ini ---
@@ -126,6 +128,8 @@ class TInstallerForm {
 
  private:
   int32_t ExtractSlotStep(int32_t slot);
+  int32_t CheckPackage(int64_t workingCopySize);
+  const std::string& DestinationFolder(int32_t entryType) const;
   int32_t RunInstallWithStatus();
   int32_t FlashRuntimeCheck();
   void ApplyLicenceMode(int32_t& code);

@@ -104,11 +104,47 @@ TEST_F(StartupTest, DeclineDeletesTheWorkingCopyOnly) {
   EXPECT_TRUE(fs.HasFile("C:\\WINDOWS\\Aqua dir\\installer.BMP"));
 }
 
-TEST_F(StartupTest, CloseIsRefusedWhileInstalling) {
-  form.installBusy = true;
-  EXPECT_FALSE(form.FormCloseQuery());
-  form.installBusy = false;
-  EXPECT_TRUE(form.FormCloseQuery());
+// The pauses of the install sequence handle the user's input: a close
+// request and a second Install click arrive there and are refused; the
+// sequence runs once and, after its failure, the window closes normally.
+TEST_F(StartupTest, CloseAndSecondInstallDuringThePausesAreRefused) {
+  Install(PackageImage::Complete().Switches(0, 0, 0, 0));
+  form.FormCreate();
+  ASSERT_FALSE(view.closed);
+  fs.failCreate["C:\\WINDOWS\\AQUA DIR\\SAVER2.DLL"] = 5;
+  int pausesSeen = 0;
+  view.onPause = [&] {
+    ++pausesSeen;
+    view.CloseWindow();
+    form.installBtnClick();
+  };
+  const int createsBefore = fs.loadLibraryCalls;
+  form.installBtnClick();
+  view.onPause = nullptr;
+
+  EXPECT_GT(pausesSeen, 3);
+  EXPECT_EQ(view.closeRefusals, pausesSeen);
+  EXPECT_FALSE(view.closed);
+  EXPECT_TRUE(fs.HasFile(form.workingCopy)) << "FormClose must not run while installing";
+  // One run of the sequence: the three compressed entries load the library
+  // once each, and one failure box (saver2.dll) is shown.
+  EXPECT_EQ(fs.loadLibraryCalls - createsBefore, 3);
+  ASSERT_EQ(view.boxes.size(), 1u);
+  EXPECT_NE(view.boxes[0].text.find("saver2.dll"), std::string::npos);
+  EXPECT_FALSE(view.installEnabled);
+
+  view.CloseWindow();
+  EXPECT_TRUE(view.closed);
+  EXPECT_EQ(view.closeRefusals, pausesSeen);
+  EXPECT_FALSE(fs.HasFile(form.workingCopy)) << "the closed window deletes the working copy";
+}
+
+TEST_F(StartupTest, CloseBeforeInstallIsAllowed) {
+  Install(PackageImage::Complete().Switches(0, 0, 0, 0));
+  form.FormCreate();
+  view.CloseWindow();
+  EXPECT_TRUE(view.closed);
+  EXPECT_EQ(view.closeRefusals, 0);
 }
 
 TEST_F(StartupTest, SilentPackageInstallsWithoutWindowThenEnds) {

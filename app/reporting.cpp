@@ -33,11 +33,11 @@ std::string TInstallerForm::InstallErrorText(int32_t code, const std::string& fi
     case kErrInvalidEntry:
       return head + Text(kStrInvalidEntry) + fileName;
     case kErrWorkingCopyDisplay:
-      return head + "errorString" + SystemErrorText(platform_, code) + "\r\n\r\n" +
+      return head + "errorString" + SystemErrorText(platform_, code, fileName) + "\r\n\r\n" +
              Text(kStrRetryInstallation);
     default:
-      return head + SystemErrorText(platform_, code) + "\r\n\r\n" + Text(kStrProblemWithFile) +
-             fileName + ". ";
+      return head + SystemErrorText(platform_, code, fileName) + "\r\n\r\n" +
+             Text(kStrProblemWithFile) + fileName + ". ";
   }
 }
 

@@ -79,4 +79,28 @@ TEST_F(ReportingTest, SilentPackageShowsNoStatusNoProgressAndNoPause) {
   EXPECT_EQ(view.boxes.size(), 1u);  // error boxes are still shown
 }
 
+// --- inserts in the system's texts ---
+
+TEST_F(ReportingTest, InsertOfTheSystemTextNamesTheFileConcerned) {
+  fs.errorTexts[193] = "Bad EXE format for %1.\r\n";
+  EXPECT_EQ(form.InstallErrorText(193, "C:\\WINDOWS\\impborl.dll"),
+            "Installation Error: Bad EXE format for C:\\WINDOWS\\impborl.dll\r\n\r\n"
+            "Problem with file C:\\WINDOWS\\impborl.dll. ");
+}
+
+TEST_F(ReportingTest, InsertWithoutAFileIsDroppedWithItsSpace) {
+  fs.errorTexts[193] = "Bad EXE format for %1.\r\n";
+  EXPECT_EQ(app::SystemErrorText(fs, 193), "Bad EXE format for");
+  fs.errorTexts[194] = "%1 is not a valid application.";
+  EXPECT_EQ(app::SystemErrorText(fs, 194), "is not a valid application");
+}
+
+TEST_F(ReportingTest, OtherInsertsAreDroppedAndPercentSignsKept) {
+  EXPECT_EQ(app::FillInserts("Copy %1 to %2 now", "a.txt"), "Copy a.txt to now");
+  EXPECT_EQ(app::FillInserts("%1!s! failed at %2!d!.", "f"), "f failed at.");
+  EXPECT_EQ(app::FillInserts("100%% done, %x stays", ""), "100% done, %x stays");
+  EXPECT_EQ(app::FillInserts("ends in %", "f"), "ends in %");
+  EXPECT_EQ(app::FillInserts("%12 and %1", "f"), "and f");
+}
+
 }  // namespace

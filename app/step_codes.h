@@ -19,9 +19,10 @@ constexpr int32_t kErrPackageTable = -31;       // header and table cannot be re
 constexpr int32_t kErrFileBusy = -32;           // file to be replaced is busy
 constexpr int32_t kErrNoCodec = -35;            // decompression library not usable
 constexpr int32_t kErrSaverBusy = -38;          // the .scr to be replaced is busy
-// A package entry whose name would leave its folder, whose offsets lie
-// outside the working copy or are reversed, or whose type has no destination.
-// Nothing is written for such an entry.
+// A package entry whose name would leave its folder, whose offsets are
+// negative or reversed, or whose type has no destination. Nothing is written
+// for such an entry. (Stored bytes that run past the end of the working copy
+// are a short read: -30.)
 constexpr int32_t kErrInvalidEntry = -40;
 constexpr int32_t kErrNoFlashInstaller = -401;    // flashax.exe missing
 constexpr int32_t kErrNoFlashControl = -402;      // no Flash control after the runtime check

@@ -124,10 +124,26 @@ inline bool IsForbiddenNameChar(char c) {
 }
 
 // A name from the table stays inside its destination folder: no separator,
-// no drive colon, no "..".
+// no drive colon, and not a name made of dots and spaces only ("." and ".."
+// name the folder and its parent; Windows drops trailing dots and spaces, so
+// ".. " is ".." too). Dots inside a name ("saver..v2.dll") are harmless.
 inline bool StaysInFolder(std::string_view name) {
   return name.find_first_of("\\/:") == std::string_view::npos &&
-         name.find("..") == std::string_view::npos;
+         name.find_first_not_of(". ") != std::string_view::npos;
+}
+
+// A DOS device name (CON, PRN, AUX, NUL, COM1 to COM9, LPT1 to LPT9), in any
+// letter case, alone or with an extension ("nul.txt", "Com1.dll"): Windows
+// opens the device instead of a file of that name in any folder. Trailing
+// spaces before the extension are dropped, as Windows does.
+inline bool IsReservedDeviceName(std::string_view name) {
+  std::string_view stem = name.substr(0, name.find('.'));
+  while (!stem.empty() && stem.back() == ' ') stem.remove_suffix(1);
+  std::string upper;
+  for (char c : stem) upper += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+  if (upper == "CON" || upper == "PRN" || upper == "AUX" || upper == "NUL") return true;
+  return upper.size() == 4 && (upper.rfind("COM", 0) == 0 || upper.rfind("LPT", 0) == 0) &&
+         upper[3] >= '1' && upper[3] <= '9';
 }
 
 // The in-memory copy of header and table, exactly the bytes of the file.

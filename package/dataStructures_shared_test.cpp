@@ -76,5 +76,35 @@ TEST(PackageDirectory, SerializeThenParseKeepsEveryByte) {
   EXPECT_EQ(std::memcmp(raw, back, sizeof raw), 0);
 }
 
+// --- name rules ---
+
+TEST(NameRules, NamesThatCanLeaveTheFolderAreRefused) {
+  for (const char* name : {"..", ".", "...", ".. ", " ", "..\\evil.dll", "sub\\a.dll", "a/b.dll",
+                           "../up.dll", "C:evil.dll", "c:", "\\\\server\\x"}) {
+    EXPECT_FALSE(StaysInFolder(name)) << name;
+  }
+}
+
+TEST(NameRules, DotsInsideANameAreHarmless) {
+  for (const char* name : {"saver..v2.dll", "a..b", "..hidden", "name..", ".profile", "x.y.z",
+                           "impborl.dat", "Aqua.scr"}) {
+    EXPECT_TRUE(StaysInFolder(name)) << name;
+  }
+}
+
+TEST(NameRules, DeviceNamesInEveryFormAreReserved) {
+  for (const char* name : {"CON", "con", "Con", "PRN", "aux", "NUL", "nul.txt", "CON.scr", "com1",
+                           "COM9.dll", "Lpt1", "LPT9.x.y", "con .txt", "NUL "}) {
+    EXPECT_TRUE(IsReservedDeviceName(name)) << name;
+  }
+}
+
+TEST(NameRules, NamesThatOnlyLookLikeDevicesAreFree) {
+  for (const char* name : {"CONSOLE", "icon.bmp", "com0", "COM10", "LPT", "lpt0.dll", "nul1",
+                           "xCON", "auxiliary.dll", "", ".con", "Aqua.scr"}) {
+    EXPECT_FALSE(IsReservedDeviceName(name)) << name;
+  }
+}
+
 }  // namespace
 }  // namespace saver

@@ -31,13 +31,46 @@ std::string ChangeExtension(const std::string& name, const std::string& extensio
   return name.substr(0, name.size() - Extension(name).size()) + extension;
 }
 
+// A folder that makes an absolute destination: "X:\..." or "\\server\...".
+bool IsAbsoluteFolder(const std::string& folder) {
+  return (folder.size() >= 3 && folder[1] == ':' && folder[2] == '\\') ||
+         folder.rfind("\\\\", 0) == 0;
+}
+
+// The stored bytes of an entry: -40 when its offsets are negative or
+// reversed, -30 when they run past the end of the working copy (a download
+// cut short), else 0.
+int32_t CheckStoredRange(const saver::PackageEntry& entry, int64_t workingCopySize) {
+  if (entry.startOffset() < 0 || entry.storedLength() < 0) return kErrInvalidEntry;
+  if (!entry.storedWithin(workingCopySize)) return kErrShortTransfer;
+  return kOk;
+}
+
+// An entry that may be extracted: -40 when it has no destination (its type
+// has none, or its folder is not known yet), its name would leave its
+// folder or names a device, slot 1 is anything but the decompression library
+// (type 3), or its offsets are negative or reversed; -30 when its stored
+// bytes run past the end of the working copy. Nothing is deleted, allocated
+// or written for a refused entry.
+int32_t CheckEntry(int32_t slot, const saver::PackageEntry& entry, const std::string& destination,
+                   int64_t workingCopySize) {
+  if (destination.empty() || !saver::StaysInFolder(entry.name()) ||
+      saver::IsReservedDeviceName(entry.name())) {
+    return kErrInvalidEntry;
+  }
+  if (slot == saver::kSlotCodecLibrary && entry.entryType() != saver::kTypeWindowsLibrary) {
+    return kErrInvalidEntry;
+  }
+  return CheckStoredRange(entry, workingCopySize);
+}
+
 }  // namespace
 
 int32_t TInstallerForm::MakeWorkingCopy() {
   int32_t result = kOk;
   try {
     result = DeleteExisting(workingCopy, false, kDeleteAttempts);
-    if (result == kOk && !platform_.CopyFile(installerPath, workingCopy)) {
+    if (result == kOk && !platform_.CopyOwnFile(workingCopy)) {
       result = platform_.LastError();
       if (result == kOk) result = os::err::kWriteFault;
     }
@@ -48,6 +81,9 @@ int32_t TInstallerForm::MakeWorkingCopy() {
   return result;
 }
 
+// After the table is read, the whole package is checked before anything is
+// written. Each failure is reported once, by the check or by slot 1's own
+// extraction (naming its destination); the preparation's final box follows.
 int32_t TInstallerForm::ReadPackageTable() {
   int32_t result = kOk;
   try {
@@ -56,11 +92,14 @@ int32_t TInstallerForm::ReadPackageTable() {
     uint8_t raw[saver::kHeaderAndTableSize];
     if (stream->Read(raw, sizeof raw) != sizeof raw) {
       result = kErrPackageTable;
-    } else {
-      package = saver::ParseDirectory(raw);
+      ShowInstallError(result, workingCopy);
+      return result;
+    }
+    package = saver::ParseDirectory(raw);
+    result = CheckPackage(stream->Size());
+    if (result == kOk) {
       result = ExtractEntry(*stream, saver::kSlotCodecLibrary, false, false, nullptr);
     }
-    if (result != kOk) ShowInstallError(result, workingCopy);
   } catch (const os::IoError& e) {
     result = e.code();
     ShowInstallError(result, installerPath);
@@ -68,20 +107,52 @@ int32_t TInstallerForm::ReadPackageTable() {
   return result;
 }
 
+// The title must not be a device name (it names the engine and the saver
+// folder), and every slot that can be extracted (1 to 10) must have its
+// stored bytes inside the working copy: a download cut short fails here with
+// -30, naming the working copy, instead of half-way through the install.
+int32_t TInstallerForm::CheckPackage(int64_t workingCopySize) {
+  const std::string title = package.header.title();
+  if (saver::IsReservedDeviceName(title)) {
+    ShowInstallError(kErrInvalidEntry, title);
+    return kErrInvalidEntry;
+  }
+  for (int slot = saver::kSlotCodecLibrary; slot < saver::kPackageSlots; ++slot) {
+    const saver::PackageEntry& entry = package.table[slot];
+    if (entry.empty()) continue;
+    const int32_t result = CheckStoredRange(entry, workingCopySize);
+    if (result == kErrInvalidEntry) ShowInstallError(result, entry.name());
+    if (result == kErrShortTransfer) ShowInstallError(result, workingCopy);
+    if (result != kOk) return result;
+  }
+  return kOk;
+}
+
 std::string TInstallerForm::DestinationPath(const saver::PackageEntry& entry) const {
   const std::string name = entry.name();
-  switch (entry.entryType()) {
+  const std::string& folder = DestinationFolder(entry.entryType());
+  if (!IsAbsoluteFolder(folder)) return "";
+  if (entry.entryType() == saver::kTypeWindowsLibrary && name != "flashax.exe") {
+    return folder + ChangeExtension(name, ".dll");
+  }
+  return folder + name;
+}
+
+// The folder of an entry type; empty for a type without one. The saver
+// folder is empty too until PrepareSaverFolder has set it.
+const std::string& TInstallerForm::DestinationFolder(int32_t entryType) const {
+  static const std::string none;
+  switch (entryType) {
     case saver::kTypeSaverFolder1:
     case saver::kTypeSaverData:
     case saver::kTypeSaverFolder:
     case saver::kTypeInstallerImage:
-      return saverFolder + name;
+      return saverFolder;
     case saver::kTypeWindowsFolder:
-      return windowsFolder + name;
     case saver::kTypeWindowsLibrary:
-      return windowsFolder + (name == "flashax.exe" ? name : ChangeExtension(name, ".dll"));
+      return windowsFolder;
     default:
-      return "";
+      return none;
   }
 }
 
@@ -98,11 +169,8 @@ int32_t TInstallerForm::ExtractEntry(os::ReadStream& stream, int32_t slot, bool 
       result = kErrEmptySlot;
     } else {
       destination = DestinationPath(entry);
-      if (destination.empty() || !saver::StaysInFolder(entry.name()) ||
-          !entry.storedWithin(stream.Size())) {
-        result = kErrInvalidEntry;
-        if (destination.empty()) destination = entry.name();
-      }
+      result = CheckEntry(slot, entry, destination, stream.Size());
+      if (destination.empty()) destination = entry.name();
     }
     if (result == kOk) {
       stream.Seek(entry.startOffset());
@@ -150,7 +218,8 @@ int32_t TInstallerForm::WriteEntry(os::ReadStream& stream, const saver::PackageE
     package::TCompressor compressor(platform_, view_);
     if (!compressor.loaded) return kErrNoCodec;
     if (stream.Read(buffer.data(), count) != count) return kErrShortTransfer;
-    compressor.ExplodeToFile(destination, buffer.data(), static_cast<int32_t>(count));
+    compressor.ExplodeToFile(destination, buffer.data(), static_cast<int32_t>(count),
+                             entry.extractedSize());
   } else {
     if (stream.Read(buffer.data(), count) != count) return kErrShortTransfer;
     auto file = platform_.CreateFile(destination);

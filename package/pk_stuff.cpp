@@ -31,7 +31,7 @@ TCompressor::TCompressor(os::Platform& platform, app::InstallerView& view)
     if (compressionWarningPending) {
       compressionWarningPending = false;
       view_.MessageBox(platform_.LoadText(app::kStrCompressionProblem) + "\r\n\r\n" +
-                           app::SystemErrorText(platform_, code),
+                           app::SystemErrorText(platform_, code, path),
                        app::BoxIcon::kError);
     }
     return;
@@ -45,12 +45,15 @@ TCompressor::TCompressor(os::Platform& platform, app::InstallerView& view)
 
 TCompressor::~TCompressor() = default;
 
-int32_t TCompressor::ExplodeToFile(const std::string& fileName, const uint8_t* data,
-                                   int32_t count) {
+int32_t TCompressor::ExplodeToFile(const std::string& fileName, const uint8_t* data, int32_t count,
+                                   int64_t sizeLimit) {
   outputCrc = 0xFFFFFFFFu;
   int32_t result = 0;
   inputStream.assign(data, data + std::max<int32_t>(count, 0));
   inputPosition = 0;
+  outputLimit = sizeLimit;
+  outputWritten = 0;
+  limitReached = false;
   outputStream = platform_.CreateFile(fileName);
   try {
     TCompressor* self = this;
@@ -59,7 +62,7 @@ int32_t TCompressor::ExplodeToFile(const std::string& fileName, const uint8_t* d
   } catch (const os::IoError& e) {
     result = e.code();
     view_.MessageBox(platform_.LoadText(app::kStrZipError) + "\r\n\r\n" +
-                         app::SystemErrorText(platform_, result),
+                         app::SystemErrorText(platform_, result, fileName),
                      app::BoxIcon::kError);
   }
   outputStream.reset();
@@ -71,6 +74,7 @@ int32_t TCompressor::ExplodeToFile(const std::string& fileName, const uint8_t* d
 // The library's read callback: the next bytes of the compressed block.
 unsigned TCompressor::ExplodeRead(char* buf, unsigned* size, void* param) {
   TCompressor* self = *static_cast<TCompressor**>(param);
+  if (self->limitReached) return 0;  // the end of input ends the expansion
   const size_t left = self->inputStream.size() - self->inputPosition;
   const size_t n = std::min<size_t>(*size, left);
   std::memcpy(buf, self->inputStream.data() + self->inputPosition, n);
@@ -80,9 +84,19 @@ unsigned TCompressor::ExplodeRead(char* buf, unsigned* size, void* param) {
 
 // The library's write callback: expanded bytes go to the file and the CRC.
 // Errors cannot travel through the library and are dropped here; the caller
-// checks the finished file's size.
+// checks the finished file's size. Once the output has passed the size limit
+// nothing more is written, the count handed back is 0 (which ends the
+// library's expansion) and the read callback reports the end of the input.
 void TCompressor::ExplodeWrite(char* buf, unsigned* size, void* param) {
   TCompressor* self = *static_cast<TCompressor**>(param);
+  if (self->limitReached) {
+    *size = 0;
+    return;
+  }
+  self->outputWritten += *size;
+  if (self->outputLimit >= 0 && self->outputWritten > self->outputLimit) {
+    self->limitReached = true;
+  }
   try {
     self->outputStream->Write(buf, *size);
   } catch (const os::IoError&) {
@@ -92,6 +106,7 @@ void TCompressor::ExplodeWrite(char* buf, unsigned* size, void* param) {
     unsigned long crc = self->outputCrc;
     self->outputCrc = static_cast<uint32_t>(self->crc32Proc(buf, size, &crc));
   }
+  if (self->limitReached) *size = 0;
 }
 
 }  // namespace package

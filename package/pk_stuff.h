@@ -26,11 +26,21 @@ class TCompressor {
   TCompressor(const TCompressor&) = delete;
   TCompressor& operator=(const TCompressor&) = delete;
 
+  static constexpr int64_t kNoSizeLimit = -1;
+
   // Expands `count` imploded bytes into a new file `fileName` (replacing one).
   // Returns 0, or the number of an input/output error, which it also shows.
   // A file that cannot be created throws os::IoError to the caller. The
   // library's own result is not looked at: callers check the file's size.
-  int32_t ExplodeToFile(const std::string& fileName, const uint8_t* data, int32_t count);
+  // With a `sizeLimit` (0 or more), the expansion ends as soon as the output
+  // passes it: the file then holds at most the limit plus the one write that
+  // passed it, so a stream that expands far beyond the size its caller
+  // expects cannot fill the disk.
+  int32_t ExplodeToFile(const std::string& fileName, const uint8_t* data, int32_t count,
+                        int64_t sizeLimit = kNoSizeLimit);
+
+  // True when the last ExplodeToFile was ended by its size limit.
+  bool limitReached = false;
 
   bool loaded = false;
   uint32_t outputCrc = 0;
@@ -55,6 +65,8 @@ class TCompressor {
   std::unique_ptr<os::WriteStream> outputStream;
   std::vector<uint8_t> inputStream;
   size_t inputPosition = 0;
+  int64_t outputLimit = kNoSizeLimit;
+  int64_t outputWritten = 0;
   std::unique_ptr<os::Library> libraryHandle;
 };
 

@@ -9,6 +9,10 @@
 
 namespace {
 
+// The largest single write of the decompression library: its 8192-byte
+// window, one longest match and the match copy's slack.
+constexpr size_t kLargestWrite = 8192 + 518 + 8;
+
 using fake::Bytes;
 
 class CompressorTest : public ::testing::Test {
@@ -90,6 +94,59 @@ TEST_F(CompressorTest, OutputThatCannotBeCreatedReachesTheCaller) {
   EXPECT_THROW(
       c.ExplodeToFile("C:\\NOFOLDER\\out.bin", packed.data(), static_cast<int32_t>(packed.size())),
       os::IoError);
+}
+
+// --- expansion bombs ---
+
+// One megabyte of zeros implodes to a few kilobytes.
+Bytes Bomb() { return fake::Implode(Bytes(1 << 20, 0)); }
+
+TEST_F(CompressorTest, ExpansionEndsOnceTheOutputPassesTheLimit) {
+  const Bytes packed = Bomb();
+  ASSERT_LT(packed.size(), 20000u);
+  package::TCompressor c(fs, view);
+  EXPECT_EQ(c.ExplodeToFile("C:\\WINDOWS\\out.bin", packed.data(),
+                            static_cast<int32_t>(packed.size()), 100),
+            0);
+  EXPECT_TRUE(c.limitReached);
+  const size_t written = fs.FileData("C:\\WINDOWS\\out.bin").size();
+  EXPECT_GT(written, 100u) << "the write that passes the limit stays, so the size check fails";
+  // At most the limit plus one write of the library: its first write hands
+  // out up to its whole 8192-byte window and one longest match (518 bytes).
+  EXPECT_LE(written, 100u + kLargestWrite);
+  EXPECT_TRUE(view.boxes.empty());
+}
+
+TEST_F(CompressorTest, OutputOfExactlyTheLimitIsWhole) {
+  Bytes data(30000);
+  for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i * 7 + i / 300);
+  const Bytes packed = fake::Implode(data);
+  package::TCompressor c(fs, view);
+  c.ExplodeToFile("C:\\WINDOWS\\out.bin", packed.data(), static_cast<int32_t>(packed.size()),
+                  static_cast<int64_t>(data.size()));
+  EXPECT_FALSE(c.limitReached);
+  EXPECT_EQ(fs.FileData("C:\\WINDOWS\\out.bin"), data);
+}
+
+TEST_F(CompressorTest, WithoutALimitTheWholeStreamIsExpanded) {
+  const Bytes packed = Bomb();
+  package::TCompressor c(fs, view);
+  c.ExplodeToFile("C:\\WINDOWS\\out.bin", packed.data(), static_cast<int32_t>(packed.size()));
+  EXPECT_FALSE(c.limitReached);
+  EXPECT_EQ(fs.FileData("C:\\WINDOWS\\out.bin").size(), 1u << 20);
+}
+
+TEST_F(CompressorTest, LibraryThatIsNoProgramNamesItsFileInTheWarning) {
+  fs.failLoadLibrary = 193;
+  fs.errorTexts[193] = "%1 is not a valid Win32 application.\r\n";
+  package::TCompressor c(fs, view);
+  EXPECT_FALSE(c.loaded);
+  ASSERT_EQ(view.boxes.size(), 1u);
+  EXPECT_NE(
+      view.boxes[0].text.find("\r\n\r\nC:\\WINDOWS\\impborl.dll is not a valid Win32 application"),
+      std::string::npos)
+      << view.boxes[0].text;
+  EXPECT_EQ(view.boxes[0].text.find('%'), std::string::npos);
 }
 
 }  // namespace

@@ -31,6 +31,7 @@ constexpr int32_t kReadFault = 30;
 constexpr int32_t kSharingViolation = 32;
 constexpr int32_t kHandleEof = 38;
 constexpr int32_t kDiskFull = 112;
+constexpr int32_t kInvalidName = 123;
 constexpr int32_t kAlreadyExists = 183;
 // Short read and short write of a fixed-size block.
 constexpr int32_t kShortRead = 100;
@@ -130,6 +131,11 @@ class Platform {
   virtual uint32_t GetAttributes(const std::string& path) = 0;  // 0xFFFFFFFF when missing
   // Copies, replacing an existing target.
   virtual bool CopyFile(const std::string& from, const std::string& to) = 0;
+  // Copies the running program's own file to `to`, replacing an existing
+  // target, naming the source by its wide-character path: the ANSI path of
+  // ModulePath cannot name a file in a folder whose name lies outside the
+  // ANSI code page. False with LastError() set on failure.
+  virtual bool CopyOwnFile(const std::string& to) { return CopyFile(ModulePath(), to); }
   // Looks a file up by name (FindFirstFile, all attributes).
   virtual FindResult FindFile(const std::string& path) = 0;
   virtual std::unique_ptr<ReadStream> OpenRead(const std::string& path) = 0;     // throws IoError

@@ -6,6 +6,7 @@
 #include <string>
 #include <utility>
 
+#include "keyboard_focus.h"
 #include "message_box.h"
 #include "string_ids.h"
 
@@ -340,7 +341,12 @@ void InstallerWindow::ShowCentred() {
 }
 
 bool InstallerWindow::TranslateForWindow(MSG& message) {
-  return window_ && ::IsDialogMessageA(window_.Get(), &message);
+  if (!window_) return false;
+  std::array<HWND, std::size(kTabOrder)> order{};
+  std::transform(std::begin(kTabOrder), std::end(kTabOrder), order.begin(),
+                 [this](ControlId id) { return Control(id); });
+  if (HandleTabKey(window_.Get(), message, order)) return true;
+  return ::IsDialogMessageA(window_.Get(), &message);
 }
 
 int InstallerWindow::RunMessageLoop() {

@@ -218,6 +218,12 @@ bool FakePlatform::WritableTarget(const std::string& key) {
 }
 
 bool FakePlatform::CopyFile(const std::string& from, const std::string& to) {
+  writeTargets.push_back(to);
+  // '?' and '*' cannot stand in a file name: ERROR_INVALID_NAME.
+  if (from.find_first_of("?*") != std::string::npos ||
+      to.find_first_of("?*") != std::string::npos) {
+    return Fail(os::err::kInvalidName);
+  }
   const std::string src = Key(from), dst = Key(to);
   auto fail = failCopyTo.find(dst);
   if (fail != failCopyTo.end()) return Fail(fail->second);
@@ -229,6 +235,8 @@ bool FakePlatform::CopyFile(const std::string& from, const std::string& to) {
   files_[dst] = std::move(copy);
   return true;
 }
+
+bool FakePlatform::CopyOwnFile(const std::string& to) { return CopyFile(modulePath, to); }
 
 os::FindResult FakePlatform::FindFile(const std::string& path) {
   auto it = files_.find(Key(path));
@@ -247,6 +255,7 @@ std::unique_ptr<os::ReadStream> FakePlatform::OpenRead(const std::string& path) 
 }
 
 std::unique_ptr<os::WriteStream> FakePlatform::CreateFile(const std::string& path) {
+  writeTargets.push_back(path);
   const std::string key = Key(path);
   auto fail = failCreate.find(key);
   if (fail != failCreate.end()) throw os::IoError(fail->second);

@@ -56,6 +56,9 @@ class FakePlatform : public os::Platform {
 
   std::string windowsDirectory = "C:\\WINDOWS";
   std::string modulePath = "C:\\Users\\user\\Desktop\\install.exe";
+  // The ANSI form of modulePath that ModulePath gives, when it differs (a
+  // folder named outside the code page shows '?' there); empty: the same.
+  std::string moduleAnsiPath;
   // Error injection: the next operations on a path fail with this number.
   std::map<std::string, int32_t> failCreate;   // CreateFile throws
   std::map<std::string, int32_t> failCopyTo;   // CopyFile to this target fails
@@ -66,6 +69,9 @@ class FakePlatform : public os::Platform {
   int32_t failLoadLibrary = 0;                 // LoadLibrary fails with this number
   std::set<std::string> missingSymbols;        // names Library::Symbol does not find
   int32_t loadLibraryCalls = 0;
+  // Every path given to CreateFile and every CopyFile target, in order,
+  // whether or not the operation succeeded.
+  std::vector<std::string> writeTargets;
   int32_t deleteCalls = 0;
   std::vector<IniWrite> iniWrites;
   std::vector<ShellCall> shellCalls;
@@ -97,7 +103,7 @@ class FakePlatform : public os::Platform {
 
   // --- os::Platform ---
   std::string WindowsDirectory() override { return windowsDirectory; }
-  std::string ModulePath() override { return modulePath; }
+  std::string ModulePath() override { return moduleAnsiPath.empty() ? modulePath : moduleAnsiPath; }
   int32_t LastError() override { return lastError_; }
   std::string ErrorText(int32_t code) override;
   std::string LoadText(unsigned id) override;
@@ -108,6 +114,7 @@ class FakePlatform : public os::Platform {
   bool SetAttributes(const std::string& path, uint32_t attributes) override;
   uint32_t GetAttributes(const std::string& path) override;
   bool CopyFile(const std::string& from, const std::string& to) override;
+  bool CopyOwnFile(const std::string& to) override;
   os::FindResult FindFile(const std::string& path) override;
   std::unique_ptr<os::ReadStream> OpenRead(const std::string& path) override;
   std::unique_ptr<os::WriteStream> CreateFile(const std::string& path) override;

@@ -35,6 +35,13 @@ class FakeView : public app::InstallerView {
   // Called when the window is asked to close, as the real window runs the
   // close query and close handler then.
   std::function<void()> onClose;
+  // The close query the real window asks first: when it answers false the
+  // window stays open and onClose does not run ("closeRefused" is recorded).
+  std::function<bool()> onCloseQuery;
+  // Runs inside every pause, as the real window handles the user's clicks
+  // and close requests in its nested message loop.
+  std::function<void()> onPause;
+  int closeRefusals = 0;
 
   void MessageBox(const std::string& text, app::BoxIcon icon) override {
     boxes.push_back({text, icon});
@@ -54,6 +61,7 @@ class FakeView : public app::InstallerView {
   void PauseTick() override {
     ++pauses;
     events.push_back("pause");
+    if (onPause) onPause();
   }
   void SetCaption(const std::string& title) override { caption = title.c_str(); }
   void ApplyLicenceMode(const std::string& text) override {
@@ -79,6 +87,11 @@ class FakeView : public app::InstallerView {
   void BringToFront() override { events.push_back("front"); }
   void CloseWindow() override {
     events.push_back("close");
+    if (!closed && onCloseQuery && !onCloseQuery()) {
+      ++closeRefusals;
+      events.push_back("closeRefused");
+      return;
+    }
     if (!closed && onClose) onClose();
     closed = true;
   }

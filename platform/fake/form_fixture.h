@@ -17,6 +17,7 @@ class FormTest : public ::testing::Test {
     view.onClose = [this] {
       if (form.FormCloseQuery()) form.FormClose();
     };
+    view.onCloseQuery = [this] { return form.FormCloseQuery(); };
     package::TCompressor::compressionWarningPending = true;
   }
 

@@ -96,6 +96,34 @@ struct LocalFreeDeleter {
   void operator()(char* text) const noexcept { ::LocalFree(text); }
 };
 
+// The running program's own path, wide characters; empty with the last
+// error set when the system gives none.
+std::wstring OwnPathWide() {
+  for (DWORD capacity = MAX_PATH; capacity <= kMaxPathCapacity; capacity *= 2) {
+    std::wstring path(capacity, L'\0');
+    const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), capacity);
+    if (length == 0) return {};
+    if (length < capacity) {
+      path.resize(length);
+      return path;
+    }
+  }
+  ::SetLastError(ERROR_FILENAME_EXCED_RANGE);
+  return {};
+}
+
+// An ANSI (code page CP_ACP) text in wide characters; empty with the last
+// error set when it cannot be converted.
+std::wstring WideFromAnsi(const std::string& text) {
+  if (text.empty()) return {};
+  const int length =
+      ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  if (length <= 0) return {};
+  std::wstring wide(static_cast<size_t>(length), L'\0');
+  ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
+  return wide;
+}
+
 }  // namespace
 
 std::string Win32Platform::WindowsDirectory() {
@@ -188,6 +216,14 @@ uint32_t Win32Platform::GetAttributes(const std::string& path) {
 
 bool Win32Platform::CopyFile(const std::string& from, const std::string& to) {
   return ::CopyFileA(from.c_str(), to.c_str(), FALSE) != FALSE;
+}
+
+bool Win32Platform::CopyOwnFile(const std::string& to) {
+  const std::wstring source = OwnPathWide();
+  if (source.empty()) return false;
+  const std::wstring target = WideFromAnsi(to);
+  if (target.empty() && !to.empty()) return false;
+  return ::CopyFileW(source.c_str(), target.c_str(), FALSE) != FALSE;
 }
 
 FindResult Win32Platform::FindFile(const std::string& path) {

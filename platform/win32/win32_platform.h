@@ -1,5 +1,5 @@
 // `os::Platform` over the Win32 ANSI functions of kernel32, user32 and
-// shell32.
+// shell32 (the program's own file is named by its wide-character path).
 //
 // Free of <windows.h>: a unit that needs both includes windows_api.h first
 // (see there).
@@ -28,6 +28,7 @@ class Win32Platform final : public Platform {
   bool SetAttributes(const std::string& path, uint32_t attributes) override;
   uint32_t GetAttributes(const std::string& path) override;
   bool CopyFile(const std::string& from, const std::string& to) override;
+  bool CopyOwnFile(const std::string& to) override;
   FindResult FindFile(const std::string& path) override;
   std::unique_ptr<ReadStream> OpenRead(const std::string& path) override;
   std::unique_ptr<WriteStream> CreateFile(const std::string& path) override;

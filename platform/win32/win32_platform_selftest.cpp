@@ -329,6 +329,9 @@ void TestCopy(Win32Platform& platform, const ScratchFolder& dir) {
   CheckText("new", ReadWhole(platform, to), "a failed copy leaves the target alone");
   Check(platform.CopyFile(from, dir / "fresh.txt"), "CopyFile to a new name");
   CheckText("new", ReadWhole(platform, dir / "fresh.txt"), "the new copy has the bytes");
+  Check(platform.CopyOwnFile(to), "CopyOwnFile onto an existing file");
+  CheckNumber(platform.FindFile(platform.ModulePath()).size, platform.FindFile(to).size,
+              "CopyOwnFile copied this program whole");
 }
 
 void TestDirectories(Win32Platform& platform, const ScratchFolder& dir) {

@@ -19,6 +19,7 @@
 #include "fake_window.h"
 #include "handles.h"
 #include "json_line.h"
+#include "keyboard_input.h"
 #include "window_query.h"
 
 namespace saverdrv {
@@ -333,6 +334,38 @@ int HoldFileCommand(const Command& command) {
   return 0;
 }
 
+int KeyCommand(const Command& command) {
+  HWND window = WaitInstaller(command.options);
+  if (!window) return Fail(command, "window not found");
+  if (!PressKeyChord(window, OptionOr(command.options, L"key", L""))) {
+    return Fail(command, "key not sent");
+  }
+  EmitLine(Result(command, true));
+  return 0;
+}
+
+// Reports the focused control; with a query, first waits until the focus is
+// on the control that matches it.
+int FocusCommand(const Command& command) {
+  HWND window = WaitInstaller(command.options);
+  if (!window) return Fail(command, "window not found");
+  const ControlQuery query = QueryFrom(command.options);
+  const bool wanted = query.id || query.text || query.className;
+  HWND focus = FocusedControl(window);
+  const bool ok = !wanted || WaitFor(Timeout(command.options), [&] {
+    focus = FocusedControl(window);
+    return focus != nullptr && focus == FindControl(window, query);
+  });
+  JsonObject result = Result(command, ok);
+  if (focus) {
+    result.AddRaw("focus", ControlJson(focus, window));
+  } else {
+    result.AddRaw("focus", "null");
+  }
+  EmitLine(result);
+  return ok ? 0 : 1;
+}
+
 int FakeWindow(const Command& command) {
   return RunFakeWindow(OptionOr(command.options, L"title", L"Display Properties"),
                        NumberOr(command.options, L"seconds", 30));
@@ -368,6 +401,8 @@ constexpr CommandEntry kCommands[] = {
     {L"hold-file", HoldFileCommand},
     {L"fake-window", FakeWindow},
     {L"short-path", ShortPathCommand},
+    {L"key", KeyCommand},
+    {L"focus", FocusCommand},
 };
 
 int Dispatch(const Command& command) {
@@ -405,6 +440,8 @@ void PrintUsage() {
       "  list                                     every visible top-level window\n"
       "  hold-file --path P [--seconds N] [--create 1]  hold a file open without sharing\n"
       "  fake-window [--title T] [--seconds N]    a window with a Cancel button (id 2)\n"
+      "  key --key [ctrl+][alt+][shift+]KEY       type a key at the installer (SendInput)\n"
+      "  focus [--id N|--text T|--ctl-class K]    the focused control (waits for a match)\n"
       "every wait takes --timeout MS (default 10000)\n",
       stderr);
 }

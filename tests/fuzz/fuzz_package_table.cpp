@@ -3,14 +3,45 @@
 // install (ExtractEntry, stored and compressed), on the in-memory Windows.
 // The input is the package: the bytes behind the padded program image.
 //
-// Checked beyond "no crash": every file the installer writes stays inside
-// the Windows folder.
+// Checked beyond "no crash": every file the installer creates or copies to
+// is named by an absolute path inside the Windows folder or the saver
+// folder, and no part of that path is "." or ".." (or dots only).
 #include <cstdlib>
+#include <string>
 
 #include "fInstall.h"
 #include "fake_platform.h"
 #include "fake_view.h"
 #include "pk_stuff.h"
+
+namespace {
+
+std::string Upper(std::string s) {
+  for (char& c : s) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return s;
+}
+
+bool StartsWithFolder(const std::string& path, const std::string& folder) {
+  return !folder.empty() && Upper(path).rfind(Upper(folder), 0) == 0;
+}
+
+// An absolute "C:\..." path none of whose parts is made of dots only.
+bool AbsoluteWithoutDotParts(const std::string& path) {
+  if (path.size() < 3 || path[1] != ':' || path[2] != '\\') return false;
+  size_t start = 3;
+  while (start <= path.size()) {
+    size_t end = path.find_first_of("\\/", start);
+    if (end == std::string::npos) end = path.size();
+    const std::string part = path.substr(start, end - start);
+    if (!part.empty() && part.find_first_not_of(". ") == std::string::npos) return false;
+    start = end + 1;
+  }
+  return true;
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fake::FakePlatform fs;
@@ -19,6 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   view.onClose = [&form] {
     if (form.FormCloseQuery()) form.FormClose();
   };
+  view.onCloseQuery = [&form] { return form.FormCloseQuery(); };
   package::TCompressor::compressionWarningPending = true;
 
   fake::Bytes installer(saver::PackageOffset, 0);
@@ -27,9 +59,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   form.FormCreate();
   if (!view.terminated) form.ExtractPackageFiles(form.workingCopy);
 
+  for (const std::string& path : fs.writeTargets) {
+    const bool inside =
+        StartsWithFolder(path, form.windowsFolder) || StartsWithFolder(path, form.saverFolder);
+    if (!inside || !AbsoluteWithoutDotParts(path)) std::abort();
+  }
   for (const std::string& path : fs.FilesUnder("C:\\")) {
     const bool inside = path.rfind("C:\\WINDOWS\\", 0) == 0 || path.rfind("C:\\USERS\\", 0) == 0;
-    if (!inside || path.find("..") != std::string::npos) std::abort();
+    if (!inside || !AbsoluteWithoutDotParts(path)) std::abort();
   }
   return 0;
 }

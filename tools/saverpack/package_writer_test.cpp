@@ -186,6 +186,13 @@ TEST(BuildImage, NameOfTwoHundredFiftyFiveBytesIsKept) {
   EXPECT_EQ(dir.table[7].name(), c.slots[7]->name);
 }
 
+TEST(BuildImage, NameWithTwoDotsInsideIsKept) {
+  PackageContents c = TypicalContents();
+  c.slots[10]->name = "saver..v2.dll";
+  const auto dir = DirectoryOf(BuildInstallerImage(StubBytes(10), c, Level::kDefault));
+  EXPECT_EQ(dir.table[10].name(), "saver..v2.dll");
+}
+
 TEST(BuildImage, EmptyFileStoredEndsJustBeforeItsStart) {
   PackageContents c = TypicalContents();
   c.slots[7]->data.clear();
@@ -211,7 +218,7 @@ TEST(Refusals, NamesLongerThan255Bytes) {
 }
 
 TEST(Refusals, NamesThatLeaveTheFolder) {
-  for (const std::string bad : {"a\\b.dll", "a/b.dll", "c:b.dll", "..", "x..y", "../up.dll"}) {
+  for (const std::string bad : {"a\\b.dll", "a/b.dll", "c:b.dll", "..", ".", ".. ", "../up.dll"}) {
     PackageContents c = TypicalContents();
     c.slots[10]->name = bad;
     ExpectRefused(c, "slot 10 name '" + bad + "' contains");
