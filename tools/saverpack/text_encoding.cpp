@@ -86,9 +86,7 @@ std::string Windows1252ForDisplay(std::string_view bytes) {
   for (char b : bytes) {
     const auto byte = static_cast<uint8_t>(b);
     const auto c = FromWindows1252(byte);
-    if (b == '\\') {
-      out += "\\\\";
-    } else if (!c || byte < 0x20 || byte == 0x7F) {
+    if (!c || byte < 0x20 || byte == 0x7F) {
       char escaped[8];
       std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
       out += escaped;

@@ -33,7 +33,7 @@ std::optional<char32_t> FromWindows1252(uint8_t byte);
 void AppendUtf8(std::string& out, char32_t codePoint);
 
 // Windows-1252 bytes shown as UTF-8 for a terminal or a message: control
-// bytes, undefined bytes and the backslash are escaped (\x01, \x81, \\).
+// bytes, DEL and the undefined bytes are escaped as \xNN (\x01, \x81).
 std::string Windows1252ForDisplay(std::string_view bytes);
 
 }  // namespace saverpack
