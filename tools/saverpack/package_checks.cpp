@@ -18,7 +18,12 @@ constexpr int64_t kDataStart = int64_t{saver::PackageOffset} + saver::kHeaderAnd
 std::string SlotLabel(int slot) { return "slot " + std::to_string(slot); }
 
 // A Windows-1252 name quoted for a message.
-std::string Quoted(const std::string& name) { return "'" + Windows1252ForDisplay(name) + "'"; }
+std::string Quoted(const std::string& name) {
+  std::string quoted = "'";
+  quoted += Windows1252ForDisplay(name);
+  quoted += '\'';
+  return quoted;
+}
 
 // Characters that cannot stand in a Windows file name or would lead out of
 // the destination folder.
