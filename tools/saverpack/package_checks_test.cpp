@@ -161,8 +161,10 @@ TEST(StubProgram, I386AndX64ProgramsAreAccepted) {
 TEST(StubProgram, OtherFilesAreRefused) {
   ExpectStubRefused(NoiseBytes(1000, 1), "it does not start with MZ");
   ExpectStubRefused({'M', 'Z'}, "it does not start with MZ");
-  ExpectStubRefused(PeStub(89), "it has no PE header");
-  auto stub = PeStub(1000);
+  auto stub = PeStub(90);
+  stub.pop_back();  // ends inside the PE header
+  ExpectStubRefused(stub, "it has no PE header");
+  stub = PeStub(1000);
   stub[0x3C] = 0xF0;
   stub[0x3D] = 0x03;  // PE header at 1008, past the end
   ExpectStubRefused(stub, "it has no PE header");
