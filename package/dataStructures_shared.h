@@ -132,18 +132,22 @@ inline bool StaysInFolder(std::string_view name) {
          name.find_first_not_of(". ") != std::string_view::npos;
 }
 
-// A DOS device name (CON, PRN, AUX, NUL, COM1 to COM9, LPT1 to LPT9), in any
-// letter case, alone or with an extension ("nul.txt", "Com1.dll"): Windows
-// opens the device instead of a file of that name in any folder. Trailing
-// spaces before the extension are dropped, as Windows does.
+// A name that Windows takes for a device whatever folder it stands in: CON,
+// PRN, AUX, NUL, COM1..COM9 and LPT1..LPT9 (also with the superscript digits
+// 1, 2, 3 of the ANSI code page), in any case, alone or before an extension
+// and with blanks before the extension ("nul.txt", "Com1 .log").
 inline bool IsReservedDeviceName(std::string_view name) {
-  std::string_view stem = name.substr(0, name.find('.'));
-  while (!stem.empty() && stem.back() == ' ') stem.remove_suffix(1);
-  std::string upper;
-  for (char c : stem) upper += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-  if (upper == "CON" || upper == "PRN" || upper == "AUX" || upper == "NUL") return true;
-  return upper.size() == 4 && (upper.rfind("COM", 0) == 0 || upper.rfind("LPT", 0) == 0) &&
-         upper[3] >= '1' && upper[3] <= '9';
+  std::string_view base = name.substr(0, name.find('.'));
+  while (!base.empty() && base.back() == ' ') base.remove_suffix(1);
+  const auto upper = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; };
+  const auto is = [&](std::string_view word) {
+    return base.size() >= word.size() && std::equal(word.begin(), word.end(), base.begin(),
+                                                    [&](char w, char c) { return w == upper(c); });
+  };
+  if (base.size() == 3) return is("CON") || is("PRN") || is("AUX") || is("NUL");
+  if (base.size() != 4 || !(is("COM") || is("LPT"))) return false;
+  const auto digit = static_cast<unsigned char>(base[3]);
+  return (digit >= '1' && digit <= '9') || digit == 0xB9 || digit == 0xB2 || digit == 0xB3;
 }
 
 // The in-memory copy of header and table, exactly the bytes of the file.

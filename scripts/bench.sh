@@ -4,6 +4,8 @@
 # files from this machine, printed as a markdown table with the machine
 # (cores, CPU model) and the date.
 #
+# Then the builder's peak memory (scripts/bench-builder.sh).
+#
 # Usage: scripts/bench.sh [CORPUS_MB] [RUNS]     (default 16 MB, best of 5)
 # Environment: SAVER_BENCH_BUILD_DIR (default build/bench)
 set -euo pipefail
@@ -21,3 +23,5 @@ echo "- Machine: $(nproc) cores, $(sed -n 's/^model name[[:space:]]*: //p' /proc
 echo "- Load average at start: $(cut -d' ' -f1-3 /proc/loadavg)"
 echo
 "$build/bin/codec_bench" "${1:-16}" "${2:-5}"
+echo
+"$root/scripts/bench-builder.sh"

@@ -12,7 +12,7 @@
 set -euo pipefail
 
 PACKAGES=(
-  cmake make g++ clang libclang-rt-14-dev clang-format python3
+  cmake make g++ clang libclang-rt-14-dev clang-format python3 time
   libgtest-dev libgmock-dev libbenchmark-dev
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686
   xvfb xauth imagemagick x11-utils

@@ -1,25 +1,58 @@
 #!/bin/sh
 # Runs saverpack once and checks its exit code and output.
 #
-#   cli_check.sh RC PATTERN SAVERPACK ARGS...
+#   cli_check.sh RC PATTERN SAVERPACK [--setup SH] [--after SH] [--memory KB] ARGS...
 #
 # The command runs in a fresh scratch folder that holds the fixtures made
-# below. ARGS may contain "--then": the command before it must succeed and
-# the command after it is the one checked. PATTERN is an extended regular
-# expression searched in stdout and stderr together. For RC 1 stderr must
-# be exactly one line.
+# below. --setup runs a shell command there first (more fixtures; $SAVERPACK
+# names the tool), --memory limits the checked command's virtual memory
+# (ulimit -v) to prove that it streams; --after
+# runs one afterwards that must succeed (an extra check; out.log and err.log
+# hold the output). ARGS may contain "--then": the command before it must
+# succeed and the command after it is the one checked. PATTERN is an
+# extended regular expression searched in stdout and stderr together. For
+# RC 1 stderr must be exactly one line. Every fixture file, those of --setup
+# included (but OUT.exe), must be unchanged byte for byte afterwards, a refused build must
+# leave no OUT.exe and no build may leave a temporary file. An --after or
+# --setup command that exits 77 skips the test.
 set -u
 want_rc=$1
 pattern=$2
 tool=$3
 shift 3
+setup=""
+after=""
+memory=""
+while [ "$#" -gt 0 ]; do
+  case "$1" in
+    --setup) setup=$2; shift 2 ;;
+    --after) after=$2; shift 2 ;;
+    --memory) memory=$2; shift 2 ;;
+    *) break ;;
+  esac
+done
 
 scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
+trap 'chmod -R u+rwX "$scratch"; rm -rf "$scratch"' EXIT
 cd "$scratch" || exit 99
 
-# Fixtures: a stub, slot files, and manifests good and bad.
-head -c 1000 /dev/zero | tr '\0' 'S' > stub.exe
+# A Windows program header: "MZ", the PE header's offset (0x40) at 0x3C,
+# "PE\0\0", machine, 16 bytes, characteristics, optional header magic; the
+# arguments are those three fields as octal escapes.
+pe_stub() {
+  {
+    printf 'MZ'; head -c 58 /dev/zero; printf '\100\000\000\000'
+    printf 'PE\000\000'; printf "$2"; head -c 16 /dev/zero; printf "$3"; printf "$4"
+    head -c 910 /dev/zero | tr '\0' 'S'
+  } > "$1"
+}
+
+# Fixtures: stubs, slot files, and manifests good and bad.
+pe_stub stub.exe '\114\001' '\002\001' '\013\001'
+pe_stub stub64.exe '\144\206' '\042\000' '\013\002'
+pe_stub stubdll.exe '\114\001' '\002\041' '\013\001'
+pe_stub stubarm.exe '\304\001' '\002\001' '\013\001'
+head -c 1000 /dev/zero | tr '\0' 'S' > text.exe
 head -c 552961 /dev/zero > big.exe
 head -c 3000 /dev/urandom > codec.bin
 echo "preview movie" > preview.scf
@@ -53,8 +86,31 @@ grep -v '^slot6' good.txt > no-engine.txt
 { cat good.txt; echo "show_licence = 1"; } > no-licence.txt
 head -c 600000 /dev/urandom > noise.exe
 
+SAVERPACK=$tool
+export SAVERPACK
+if [ -n "$setup" ]; then
+  sh -c "$setup" || { rc=$?; [ "$rc" = 77 ] && exit 77; echo "FAIL: setup failed: $setup"; exit 1; }
+fi
+# The fixture files' digests; large (sparse) ones by size and time instead.
+find . -type f ! -name OUT.exe | sort > "../fixtures.$$.list"
+snapshot() {
+  while read -r file; do
+    if [ "$(stat -c %s "$file" 2>&1)" -gt 67108864 ] 2>/dev/null; then
+      stat -c '%s %Y %n' "$file"
+    else
+      sha256sum "$file" 2>&1
+    fi
+  done < "../fixtures.$$.list"
+}
+snapshot > "../fixtures.$$.sum"
+trap 'rm -f "$scratch/../fixtures.$$.sum" "$scratch/../fixtures.$$.list"; chmod -R u+rwX "$scratch"; rm -rf "$scratch"' EXIT
+
 run() {
-  "$tool" "$@" > out.log 2> err.log
+  if [ -n "$memory" ]; then
+    (ulimit -v "$memory" && exec "$tool" "$@") > out.log 2> err.log
+  else
+    "$tool" "$@" > out.log 2> err.log
+  fi
 }
 
 if [ "$#" -gt 0 ]; then
@@ -70,10 +126,10 @@ if [ "$#" -gt 0 ]; then
     # Word splitting is intended: fixture arguments hold no blanks.
     # shellcheck disable=SC2086
     run $before || { echo "setup command failed:$before"; cat err.log; exit 1; }
-    after=""
-    while [ "$1" != "--end" ]; do after="$after $1"; shift; done
+    after_then=""
+    while [ "$1" != "--end" ]; do after_then="$after_then $1"; shift; done
     # shellcheck disable=SC2086
-    set -- $after
+    set -- $after_then
   fi
 fi
 
@@ -96,8 +152,18 @@ if [ "$want_rc" != 0 ] && [ -e OUT.exe ]; then
   echo "FAIL: a refused build left OUT.exe behind"
   exit 1
 fi
-if ls -a | grep -q '\.tmp'; then
+if find . -name '*.tmp*' | grep -q .; then
   echo "FAIL: a temporary file was left behind"
   exit 1
+fi
+if ! snapshot | cmp -s - "../fixtures.$$.sum"; then
+  echo "FAIL: an input file changed"
+  exit 1
+fi
+if [ -n "$after" ]; then
+  sh -c "$after"
+  rc=$?
+  [ "$rc" = 77 ] && exit 77
+  [ "$rc" = 0 ] || { echo "FAIL: check failed: $after"; exit 1; }
 fi
 exit 0

@@ -23,6 +23,8 @@ constexpr int kExitOk = 0;
 constexpr int kExitBadInput = 1;
 constexpr int kExitUsage = 2;
 
+using Args = std::vector<std::string_view>;
+
 constexpr std::string_view kUsage =
     "usage: saverpack build MANIFEST --stub STUB.exe -o OUT.exe [--level default|best]\n"
     "       saverpack list INSTALLER\n"
@@ -30,10 +32,25 @@ constexpr std::string_view kUsage =
 
 constexpr std::string_view kHelp =
     "\n"
-    "build  writes OUT.exe: the stub padded to 552960 bytes, then the package\n"
-    "       described by MANIFEST (title, header switches, one file per slot).\n"
-    "       --level picks the implode parser for compressed slots.\n"
+    "build  writes OUT.exe: the stub (a Windows program of at most 552960 bytes)\n"
+    "       padded to 552960 bytes, then the package described by MANIFEST.\n"
+    "       OUT.exe must not be one of the inputs; a symbolic link is written\n"
+    "       through to its target. Nothing is left behind when the build fails.\n"
+    "       --level   implode parser for compressed slots (default: default)\n"
     "list   prints an installer's header and its table of 11 slots.\n"
+    "\n"
+    "manifest (UTF-8, one 'key = value' per line, '#' starts a comment,\n"
+    "values may be double-quoted: title = \"Aqua #2\", with \\\" and \\\\):\n"
+    "  title = TEXT                 required; Windows-1252 characters only\n"
+    "  preview_kind = 0..255        1 bitmap, 2/3 Flash, 4 silent (default 0)\n"
+    "  show_licence = 0..255        (default 0)\n"
+    "  show_readme = 0..255         (default 0)\n"
+    "  open_display_properties = 0..255   (default 0)\n"
+    "  slotN = FILE                 N = 1..10, relative to the manifest\n"
+    "  slotN.name = NAME            (default: impborl.dat, flashax.exe, TITLE.scr,\n"
+    "                                TITLE.ssd for slots 1, 2, 6, 8; else FILE's name)\n"
+    "  slotN.type = 1..6            (default: 3 for slots 1, 2; 2 for 6; 4 for 8; else 5)\n"
+    "  slotN.compressed = 0|1       (default 0; slot 1 is always stored)\n"
     "\n"
     "exit codes: 0 done, 1 refused input or I/O error, 2 usage error\n";
 
@@ -52,7 +69,7 @@ saverpack::Level ParseLevel(std::string_view text) {
   throw UsageError{"unknown level '" + std::string(text) + "' (default or best)"};
 }
 
-BuildArgs ParseBuildArgs(const std::vector<std::string_view>& args) {
+BuildArgs ParseBuildArgs(const Args& args) {
   BuildArgs out;
   std::optional<std::string> stub, output, manifest;
   for (size_t i = 0; i < args.size(); ++i) {
@@ -80,7 +97,7 @@ BuildArgs ParseBuildArgs(const std::vector<std::string_view>& args) {
   return out;
 }
 
-int RunBuild(const std::vector<std::string_view>& args) {
+int RunBuild(const Args& args) {
   const BuildArgs build = ParseBuildArgs(args);
   const saverpack::Manifest manifest = saverpack::LoadManifest(build.manifest);
   const uint64_t size = saverpack::BuildInstaller(manifest, build.options);
@@ -88,29 +105,43 @@ int RunBuild(const std::vector<std::string_view>& args) {
   return kExitOk;
 }
 
-int RunList(const std::vector<std::string_view>& args) {
+int RunList(const Args& args) {
   if (args.size() != 1) throw UsageError{"list takes exactly one INSTALLER"};
   std::cout << saverpack::FormatListing(saverpack::ReadPackage(std::string(args[0])));
   return kExitOk;
 }
 
-int Dispatch(const std::vector<std::string_view>& args) {
+int RunHelp(const Args&) {
+  std::cout << kUsage << kHelp;
+  return kExitOk;
+}
+
+// The commands; a new one is one row here and a line in the usage text.
+struct Command {
+  std::string_view name;
+  int (*run)(const Args& rest);
+};
+
+constexpr Command kCommands[] = {
+    {"build", RunBuild},
+    {"list", RunList},
+    {"--help", RunHelp},
+    {"-h", RunHelp},
+};
+
+int Dispatch(const Args& args) {
   if (args.empty()) throw UsageError{"no command given"};
-  const std::string_view command = args[0];
-  const std::vector<std::string_view> rest(args.begin() + 1, args.end());
-  if (command == "--help" || command == "-h") {
-    std::cout << kUsage << kHelp;
-    return kExitOk;
+  const Args rest(args.begin() + 1, args.end());
+  for (const Command& command : kCommands) {
+    if (command.name == args[0]) return command.run(rest);
   }
-  if (command == "build") return RunBuild(rest);
-  if (command == "list") return RunList(rest);
-  throw UsageError{"unknown command '" + std::string(command) + "'"};
+  throw UsageError{"unknown command '" + std::string(args[0]) + "'"};
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::vector<std::string_view> args(argv + 1, argv + argc);
+  const Args args(argv + 1, argv + argc);
   try {
     return Dispatch(args);
   } catch (const UsageError& e) {

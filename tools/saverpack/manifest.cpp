@@ -1,6 +1,8 @@
 #include "manifest.h"
 
+#include <cerrno>
 #include <charconv>
+#include <cstring>
 #include <fstream>
 #include <set>
 #include <sstream>
@@ -12,24 +14,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::string_view kBlanks = " \t\r";
-
-std::string_view Trim(std::string_view s) {
-  const size_t first = s.find_first_not_of(kBlanks);
-  if (first == std::string_view::npos) return {};
-  const size_t last = s.find_last_not_of(kBlanks);
-  return s.substr(first, last - first + 1);
-}
-
-// Cuts a trailing comment: a '#' at the start or after white space.
-std::string_view StripComment(std::string_view line) {
-  for (size_t i = 0; i < line.size(); ++i) {
-    if (line[i] == '#' && (i == 0 || line[i - 1] == ' ' || line[i - 1] == '\t')) {
-      return line.substr(0, i);
-    }
-  }
-  return line;
-}
+constexpr uintmax_t kMaxManifestSize = 1 << 20;
 
 // A whole decimal number in [low, high], or nothing.
 std::optional<int> ParseNumber(std::string_view text, int low, int high) {
@@ -67,16 +52,11 @@ class ManifestParser {
       : baseDir_(std::move(baseDir)), origin_(origin) {}
 
   void Line(std::string_view raw) {
-    ++lineNo_;
-    const std::string_view line = Trim(StripComment(raw));
-    if (line.empty()) return;
-    const size_t eq = line.find('=');
-    if (eq == std::string_view::npos) Fail("expected 'key = value'");
-    const std::string key(Trim(line.substr(0, eq)));
-    const std::string_view value = Trim(line.substr(eq + 1));
-    if (key.empty()) Fail("missing key before '='");
-    if (!seen_.insert(key).second) Fail("key '" + key + "' appears twice");
-    Assign(key, value);
+    const SourceLine line{origin_, ++lineNo_, raw};
+    const auto entry = ParseManifestLine(line);
+    if (!entry) return;
+    if (!seen_.insert(entry->key).second) Fail("key '" + entry->key + "' appears twice");
+    Assign(line, entry->key, entry->value);
   }
 
   Manifest Finish() {
@@ -102,9 +82,10 @@ class ManifestParser {
     return static_cast<uint8_t>(*n);
   }
 
-  void Assign(const std::string& key, std::string_view value) {
+  void Assign(const SourceLine& line, const std::string& key, const ManifestValue& entry) {
+    const std::string_view value = entry.text;
     if (key == "title") {
-      manifest_.title = std::string(value);
+      manifest_.title = ValueToWindows1252(line, entry, "title");
     } else if (key == "preview_kind") {
       manifest_.previewKind = Byte(key, value);
     } else if (key == "show_licence") {
@@ -114,21 +95,24 @@ class ManifestParser {
     } else if (key == "open_display_properties") {
       manifest_.openDisplayProperties = Byte(key, value);
     } else if (const auto slotKey = SplitSlotKey(key)) {
-      AssignSlot(key, *slotKey, value);
+      AssignSlot(line, key, *slotKey, entry);
     } else {
       Fail("unknown key '" + key + "'");
     }
   }
 
-  void AssignSlot(const std::string& key, const SlotKey& slotKey, std::string_view value) {
+  void AssignSlot(const SourceLine& line, const std::string& key, const SlotKey& slotKey,
+                  const ManifestValue& entry) {
+    const std::string_view value = entry.text;
     SlotSource& source =
         sources_[slotKey.slot] ? *sources_[slotKey.slot] : sources_[slotKey.slot].emplace();
     if (slotKey.attribute.empty()) {
       if (value.empty()) Fail("'" + key + "' needs a file name");
       source.file = baseDir_ / fs::path(std::string(value));
+      SetFileName(line, key, entry, source);
       hasFile_[slotKey.slot] = true;
     } else if (slotKey.attribute == "name") {
-      source.name = std::string(value);
+      source.name = ValueToWindows1252(line, entry, "'" + key + "'");
     } else if (slotKey.attribute == "type") {
       const auto n = ParseNumber(value, saver::kTypeSaverFolder1, saver::kTypeInstallerImage);
       if (!n) Fail("'" + key + "' must be an entry type from 1 to 6");
@@ -139,6 +123,23 @@ class ManifestParser {
       source.compressed = *n == 1;
     } else {
       Fail("unknown key '" + key + "'");
+    }
+  }
+
+  // The file's own name (after the last '/') in Windows-1252, or why not.
+  static void SetFileName(const SourceLine& line, const std::string& key,
+                          const ManifestValue& entry, SlotSource& source) {
+    const size_t slash = entry.text.rfind('/');
+    const size_t from = slash == std::string::npos ? 0 : slash + 1;
+    ManifestValue name{entry.text.substr(from), {}};
+    name.offsets.assign(entry.offsets.begin() + static_cast<std::ptrdiff_t>(from),
+                        entry.offsets.end());
+    try {
+      source.fileName = ValueToWindows1252(line, name, "the file name of '" + key + "'");
+      source.fileNameProblem.clear();
+    } catch (const PackError& e) {
+      source.fileName.reset();
+      source.fileNameProblem = e.what();
     }
   }
 
@@ -155,21 +156,36 @@ class ManifestParser {
 
 Manifest ParseManifest(std::string_view text, const fs::path& baseDir, std::string_view origin) {
   ManifestParser parser(baseDir, origin);
-  while (!text.empty()) {
-    const size_t nl = text.find('\n');
-    parser.Line(text.substr(0, nl));
-    text = nl == std::string_view::npos ? std::string_view{} : text.substr(nl + 1);
+  for (std::string_view line : SplitManifestLines(CheckManifestEncoding(text, origin))) {
+    parser.Line(line);
   }
   return parser.Finish();
 }
 
 Manifest LoadManifest(const fs::path& file) {
+  const std::string name = file.string();
+  const auto fail = [&](const std::string& why) -> void {
+    throw PackError("cannot read manifest '" + name + "': " + why);
+  };
+  std::error_code ec;
+  const fs::file_status status = fs::status(file, ec);
+  if (ec) fail(ec.message());
+  if (fs::is_directory(status)) fail("it is a directory");
+  if (!fs::is_regular_file(status)) fail("not a regular file");
+  const uintmax_t size = fs::file_size(file, ec);
+  if (ec) fail(ec.message());
+  if (size > kMaxManifestSize) {
+    fail("it has " + std::to_string(size) + " bytes; a manifest has at most " +
+         std::to_string(kMaxManifestSize) + " (is it the right file?)");
+  }
   std::ifstream in(file, std::ios::binary);
-  if (!in) throw PackError("cannot read manifest '" + file.string() + "'");
+  if (!in) fail(std::strerror(errno));
   std::ostringstream text;
   text << in.rdbuf();
-  if (in.bad()) throw PackError("cannot read manifest '" + file.string() + "'");
-  return ParseManifest(text.str(), file.parent_path(), file.string());
+  if (in.bad()) fail(std::strerror(errno));
+  Manifest manifest = ParseManifest(text.str(), file.parent_path(), name);
+  manifest.source = file;
+  return manifest;
 }
 
 }  // namespace saverpack

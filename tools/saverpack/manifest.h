@@ -13,8 +13,10 @@
 //   slot3.type = 5              entry type 1..6 (default by role)
 //   slot6.compressed = 1        0 stored, 1 imploded (default 0)
 //
-// Blank lines are ignored, and so is the rest of a line from a '#' that
-// follows white space. Keys may appear once each.
+// The line syntax (UTF-8, comments, quoted values such as
+// `title = "Aqua #2"`) is described in manifest_syntax.h. Keys may appear
+// once each; the four switches default to 0. The title and the names are
+// stored in the Windows-1252 code page; a character it lacks is refused.
 #pragma once
 
 #include <array>
@@ -24,6 +26,7 @@
 #include <string>
 #include <string_view>
 
+#include "manifest_syntax.h"
 #include "package/constants_shared.h"
 
 namespace saverpack {
@@ -31,13 +34,20 @@ namespace saverpack {
 // One slot as the manifest gives it; unset fields take the slot's defaults.
 struct SlotSource {
   std::filesystem::path file;
+  // Windows-1252 names: the one given, and the file's own name, the default
+  // of slots without a role name (nothing when the code page lacks one of
+  // its characters; `fileNameProblem` then says which, with its place).
   std::optional<std::string> name;
+  std::optional<std::string> fileName;
+  std::string fileNameProblem;
   std::optional<int32_t> type;
   std::optional<bool> compressed;
 };
 
 struct Manifest {
-  std::optional<std::string> title;
+  // The manifest file itself (empty for parsed text): an input of the build.
+  std::filesystem::path source;
+  std::optional<std::string> title;  // Windows-1252
   uint8_t previewKind = 0;
   uint8_t showLicence = 0;
   uint8_t showReadMe = 0;
@@ -49,11 +59,13 @@ struct Manifest {
 // Parses manifest text; relative slot paths are taken from `baseDir`.
 // `origin` names the text in error messages ("aqua.txt:7: ...").
 // Throws PackError on a malformed line, an unknown or repeated key, a bad
-// number, or a slot attribute without the slot's file.
+// number, a title or name the code page cannot hold, or a slot attribute
+// without the slot's file.
 Manifest ParseManifest(std::string_view text, const std::filesystem::path& baseDir,
                        std::string_view origin);
 
 // Reads and parses a manifest file; slot paths are relative to its folder.
+// Refuses a directory, an unreadable file and one over 1 MiB by name.
 Manifest LoadManifest(const std::filesystem::path& file);
 
 }  // namespace saverpack

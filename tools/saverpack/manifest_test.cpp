@@ -116,5 +116,87 @@ TEST(Manifest, MissingFileIsRefused) {
   EXPECT_THROW(LoadManifest("/nonexistent/manifest.txt"), PackError);
 }
 
+TEST(ManifestFile, DirectoryLargeFileAndSourceAreNamed) {
+  testing::ScratchDir dir;
+  try {
+    LoadManifest(dir.path());
+    ADD_FAILURE() << "directory accepted";
+  } catch (const PackError& e) {
+    EXPECT_THAT(e.what(), HasSubstr("': it is a directory"));
+  }
+  testing::WriteText(dir / "big.txt", std::string((1 << 20) + 1, '#'));
+  EXPECT_THROW(LoadManifest(dir / "big.txt"), PackError);
+  testing::WriteText(dir / "ok.txt", std::string((1 << 20) - 20, '#') + "\ntitle = T\n");
+  const Manifest m = LoadManifest(dir / "ok.txt");
+  EXPECT_EQ(m.title, "T");
+  EXPECT_EQ(m.source, dir / "ok.txt");
+}
+
+TEST(ManifestSyntax, QuotedValuesKeepHashesBlanksAndEscapes) {
+  const Manifest m = Parse(
+      "title = \"Aqua #2\"   # the second\n"
+      "slot7 = \" we\\\"ird \\\\ #1.bin \"\n"
+      "slot7.name = \"\"\n");
+  EXPECT_EQ(m.title, "Aqua #2");
+  EXPECT_EQ(m.slots[7]->file, fs::path("base/ we\"ird \\ #1.bin "));
+  EXPECT_EQ(m.slots[7]->name, "");
+}
+
+TEST(ManifestSyntax, HashStartsACommentOnlyAtTheStartOrAfterABlank) {
+  const Manifest m = Parse("title = A#B #C\n# x = y\n  #slot3 = z\nslot7 = f#1.bin\t#c\n");
+  EXPECT_EQ(m.title, "A#B");
+  EXPECT_FALSE(m.slots[3]);
+  EXPECT_EQ(m.slots[7]->file, fs::path("base/f#1.bin"));
+  ExpectRefused("title # = x\n", "m.txt:1: expected 'key = value'");
+}
+
+TEST(ManifestSyntax, QuoteFaultsAreShownWithTheirColumn) {
+  ExpectRefused("title = \"Aqua\n", "m.txt:1:9: the quote opened here is not closed");
+  ExpectRefused("title = \"A\\tB\"\n", "m.txt:1:11: unknown escape in quotes");
+  ExpectRefused("title = \"A\\\n", "m.txt:1:11: unknown escape");
+  ExpectRefused("title = \"Aqua\" x\n", "m.txt:1:16: only a comment may follow the closing quote");
+  ExpectRefused("\n\ntitle = \"é\"é\n", "m.txt:3:12: only a comment may follow");
+}
+
+TEST(ManifestSyntax, LineEndsAreLfCrlfOrALoneCr) {
+  for (const std::string end : {"\n", "\r\n", "\r"}) {
+    const Manifest m =
+        Parse("title = T" + end + "preview_kind = 4" + end + end + "slot3 = p" + end);
+    EXPECT_EQ(m.title, "T") << end.size();
+    EXPECT_EQ(m.previewKind, 4);
+    EXPECT_EQ(m.slots[3]->file, fs::path("base/p"));
+    ExpectRefused("title = T" + end + end + "oops" + end, "m.txt:3: expected");
+  }
+  ExpectRefused("title = 1\r\rb\n", "m.txt:3: expected");
+}
+
+TEST(ManifestEncoding, Utf8ByteOrderMarkIsSkippedAndUtf16IsNamed) {
+  EXPECT_EQ(Parse("\xEF\xBB\xBFtitle = T\n").title, "T");
+  ExpectRefused("\xFF\xFEt\0i\0", "m.txt: the file is UTF-16, which is not supported");
+  ExpectRefused("\xFE\xFF\0t\0i", "UTF-16, which is not supported");
+  ExpectRefused(std::string("t\0i\0t\0", 6), "holds NUL bytes");
+  ExpectRefused("title = caf\xE9\n", "m.txt:1:12: byte 0xE9 is not UTF-8");
+  ExpectRefused("# \xC3\xA9\xFF\n", "m.txt:1:4: byte 0xFF is not UTF-8");
+}
+
+TEST(ManifestEncoding, TitleAndNamesAreStoredInWindows1252) {
+  const Manifest m = Parse("title = Café € Ÿ\nslot7 = x\nslot7.name = Ärger™.bmp\n");
+  EXPECT_EQ(m.title, "Caf\xE9 \x80 \x9F");
+  EXPECT_EQ(m.slots[7]->name, "\xC4rger\x99.bmp");
+}
+
+TEST(ManifestEncoding, CharacterOutsideWindows1252IsShownWithItsColumn) {
+  ExpectRefused("title = ééé日本\n", "m.txt:1:12: title: '日' does not exist in the Windows-1252");
+  ExpectRefused("slot7 = x\nslot7.name = \"Ω.bmp\"\n", "m.txt:2:15: 'slot7.name': 'Ω'");
+}
+
+TEST(ManifestEncoding, FileNameIsConvertedOnlyWhenUsedAsTheName) {
+  const Manifest m = Parse("slot7 = dir/日/Ärger.bin\nslot9 = dir/日.dll\n");
+  EXPECT_EQ(m.slots[7]->fileName, "\xC4rger.bin");
+  EXPECT_FALSE(m.slots[9]->fileName);
+  EXPECT_THAT(m.slots[9]->fileNameProblem, HasSubstr("m.txt:2:13: the file name of 'slot9': '日'"));
+  EXPECT_EQ(m.slots[9]->file, fs::path("base/dir/日.dll"));
+}
+
 }  // namespace
 }  // namespace saverpack

@@ -6,6 +6,7 @@
 #include "file_io.h"
 #include "implode_bytes.h"
 #include "pack_error.h"
+#include "text_encoding.h"
 
 namespace saverpack {
 namespace {
@@ -46,15 +47,24 @@ std::string Ratio(const PackageEntry& e) {
   return text;
 }
 
+// A name shown as UTF-8 and padded to `width` characters.
+std::string Padded(const std::string& name, size_t width) {
+  std::string shown = Windows1252ForDisplay(name);
+  size_t chars = 0;
+  for (char c : shown) chars += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  if (chars < width) shown.append(width - chars, ' ');
+  return shown;
+}
+
 std::string Row(int slot, const PackageEntry& e) {
-  char line[512];
+  char line[1024];
   if (e.empty()) {
     std::snprintf(line, sizeof line, "%4d  %-24s %4d %10d %10d %10s %10s %5s %7s\n", slot,
                   "(empty)", e.entryType(), e.startOffset(), e.endOffset(), "-", "-", "-", "-");
     return line;
   }
-  std::snprintf(line, sizeof line, "%4d  %-24s %4d %10d %10d %10lld %10d %5s %7s\n", slot,
-                e.name().c_str(), e.entryType(), e.startOffset(), e.endOffset(),
+  std::snprintf(line, sizeof line, "%4d  %s %4d %10d %10d %10lld %10d %5s %7s\n", slot,
+                Padded(e.name(), 24).c_str(), e.entryType(), e.startOffset(), e.endOffset(),
                 static_cast<long long>(e.storedLength()), e.extractedSize(),
                 e.compressed() ? "yes" : "no", Ratio(e).c_str());
   return line;
@@ -107,7 +117,7 @@ std::vector<uint8_t> ExtractEntryBytes(const std::filesystem::path& installer,
 
 std::string FormatListing(const PackageInfo& info) {
   const saver::PackageHeader& h = info.directory.header;
-  std::string out = "title: " + h.title() + "\n";
+  std::string out = "title: " + Windows1252ForDisplay(h.title()) + "\n";
   out += "preview_kind = " + std::to_string(h.previewKind()) +
          ", show_licence = " + std::to_string(h.showLicence()) +
          ", show_readme = " + std::to_string(h.showReadMe()) +

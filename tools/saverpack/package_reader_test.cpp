@@ -158,7 +158,7 @@ TEST_F(ImageUnderTest, ListingShowsHeaderAndEverySlot) {
 class InstallerFile : public ::testing::Test {
  protected:
   void SetUp() override {
-    WriteFile(dir_ / "stub.exe", StubBytes(2000));
+    WriteFile(dir_ / "stub.exe", PeStub(2000));
     WriteFile(dir_ / "codec.bin", NoiseBytes(900, 1));
     WriteFile(dir_ / "installer.scf", TextBytes(700, 3));
     WriteFile(dir_ / "engine.bin", TextBytes(30000, 6));
@@ -256,7 +256,7 @@ TEST_F(InstallerFile, DirectoryAsSlotFileIsRefused) {
 }
 
 TEST_F(InstallerFile, OversizedStubIsRefusedBeforeAnythingIsWritten) {
-  WriteFile(dir_ / "stub.exe", StubBytes(PackageOffset + 1));
+  WriteFile(dir_ / "stub.exe", PeStub(PackageOffset + 1));
   try {
     BuildInstaller(TypicalManifest(), Options());
     ADD_FAILURE() << "stub accepted";

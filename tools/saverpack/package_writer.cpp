@@ -1,12 +1,12 @@
 #include "package_writer.h"
 
-#include <fstream>
+#include <cstdio>
 #include <limits>
-#include <random>
-#include <sstream>
+#include <memory>
 
 #include "file_io.h"
 #include "pack_error.h"
+#include "slot_stream.h"
 
 namespace saverpack {
 namespace {
@@ -15,76 +15,44 @@ namespace fs = std::filesystem;
 using saver::kPackageSlots;
 using saver::PackageOffset;
 
-constexpr uintmax_t kMaxNameLength = 255;
 constexpr int64_t kMaxFileSize = std::numeric_limits<int32_t>::max();
 constexpr int64_t kDataStart = int64_t{PackageOffset} + saver::kHeaderAndTableSize;
 
 std::string SlotLabel(int slot) { return "slot " + std::to_string(slot); }
 
-// Characters that cannot stand in a Windows file name or would lead out of
-// the destination folder.
-std::string Describe(char c) {
-  const auto u = static_cast<unsigned char>(c);
-  if (u < 0x20) return "control character " + std::to_string(u);
-  return std::string("'") + c + "'";
+bool HasRoleName(int slot) {
+  return slot == saver::kSlotCodecLibrary || slot == saver::kSlotFlashInstaller ||
+         slot == saver::kSlotEngine || slot == saver::kSlotSaverData;
 }
 
-void CheckTitle(const std::string& title) {
-  if (title.empty()) throw PackError("the package title is missing or empty");
-  if (title.size() > static_cast<size_t>(saver::kTitleSize)) {
-    throw PackError("title is " + std::to_string(title.size()) + " bytes long; at most " +
-                    std::to_string(saver::kTitleSize) + " are allowed");
+// The file's own name in Windows-1252, for a slot whose name defaults to it.
+std::string FileNameOf(int slot, const SlotSource& source) {
+  if (source.fileName) return *source.fileName;
+  if (!source.fileNameProblem.empty()) {
+    throw PackError(source.fileNameProblem + " (set 'slot" + std::to_string(slot) + ".name')");
   }
-  for (char c : title) {
-    if (saver::IsForbiddenNameChar(c)) throw PackError("title contains " + Describe(c));
+  const auto name = Utf8ToWindows1252(source.file.filename().string());
+  if (!name) {
+    throw PackError(SlotLabel(slot) + " file name '" + source.file.filename().string() +
+                    "' has characters that Windows-1252 lacks (set 'slot" + std::to_string(slot) +
+                    ".name')");
   }
-}
-
-void CheckName(int slot, const std::string& name) {
-  const std::string where = SlotLabel(slot) + " name '" + name + "'";
-  if (name.empty()) throw PackError(SlotLabel(slot) + " has an empty name");
-  if (name.size() > kMaxNameLength) {
-    throw PackError(SlotLabel(slot) + " name is " + std::to_string(name.size()) +
-                    " bytes long; at most 255 are allowed");
-  }
-  for (char c : name) {
-    if (saver::IsForbiddenNameChar(c)) throw PackError(where + " contains " + Describe(c));
-  }
-  if (!saver::StaysInFolder(name)) throw PackError(where + " contains '..'");
-}
-
-void RequireSlot(const PackageContents& c, int slot, const std::string& why) {
-  if (!c.slots[slot]) throw PackError(SlotLabel(slot) + " is missing: " + why);
-}
-
-void CheckRequiredSlots(const PackageContents& c) {
-  RequireSlot(c, saver::kSlotCodecLibrary, "the decompression library is always needed");
-  if (c.previewKind != saver::kPreviewSilent) {
-    RequireSlot(c, saver::kSlotPreview, "a preview is needed unless preview_kind is 4");
-  }
-  if (c.showLicence != 0) RequireSlot(c, saver::kSlotLicence, "show_licence is set");
-  if (c.showReadMe != 0) RequireSlot(c, saver::kSlotReadMe, "show_readme is set");
-  for (int slot = saver::kSlotEngine; slot < kPackageSlots; ++slot) {
-    RequireSlot(c, slot, "slots 6 to 10 must all be filled");
-  }
+  return *name;
 }
 
 SlotContent LoadSlot(int slot, const SlotSource& source, const std::string& title) {
   SlotContent content;
-  content.name = source.name.value_or(DefaultSlotName(slot, title, source.file));
+  if (source.name) {
+    content.name = *source.name;
+  } else {
+    content.name = DefaultSlotName(slot, title, HasRoleName(slot) ? "" : FileNameOf(slot, source));
+  }
   content.type = source.type.value_or(DefaultSlotType(slot));
   content.compressed = source.compressed.value_or(false);
-  content.data = ReadWholeFile(source.file, SlotLabel(slot) + " file");
+  content.file = source.file;
+  content.fileSize = FileSize(source.file, SlotLabel(slot) + " file");
+  OpenForReading(source.file, SlotLabel(slot) + " file");  // refuses an unreadable file now
   return content;
-}
-
-std::vector<uint8_t> EncodeSlot(int slot, const SlotContent& content, Level level) {
-  if (!content.compressed) return content.data;
-  std::vector<uint8_t> packed = ImplodeBytes(content.data, level);
-  if (ExplodeBytes(packed) != content.data) {
-    throw PackError(SlotLabel(slot) + ": the imploded data does not expand back to the file");
-  }
-  return packed;
 }
 
 // Slot 0: the padded program image, stored.
@@ -126,50 +94,45 @@ saver::PackageEntry FilledEntry(int slot, const SlotContent& content, const Slot
   return e;
 }
 
-// Removes the file on destruction unless it was renamed into place.
-class TempFile {
- public:
-  explicit TempFile(const fs::path& target) : path_(NameBeside(target)) {}
-  TempFile(const TempFile&) = delete;
-  TempFile& operator=(const TempFile&) = delete;
-  ~TempFile() {
-    if (!committed_) {
-      std::error_code ignored;
-      fs::remove(path_, ignored);
+[[noreturn]] void TooLargeAt(int slot) {
+  throw PackError("the installer would exceed 2147483647 bytes (reached at " + SlotLabel(slot) +
+                  "; the package's offsets are signed 32-bit)");
+}
+
+std::unique_ptr<SlotReader> ReaderFor(int slot, const SlotContent& content) {
+  const std::string what = SlotLabel(slot) + " file";
+  if (content.file.empty()) return std::make_unique<SlotReader>(content.data, what);
+  return std::make_unique<SlotReader>(content.file, content.fileSize, what);
+}
+
+SlotSizes WriteSlot(int slot, const SlotContent& content, PackageOutput& out, Level level) {
+  const std::unique_ptr<SlotReader> input = ReaderFor(slot, content);
+  const uint64_t start = out.size();
+  try {
+    if (!content.compressed) {
+      return SlotSizes{static_cast<int64_t>(StoreSlot(*input, out)),
+                       static_cast<int64_t>(input->size())};
     }
+    const uint64_t stored = ImplodeSlot(*input, out, level);
+    VerifyImploded(out, start, stored, *input);
+    return SlotSizes{static_cast<int64_t>(stored), static_cast<int64_t>(input->size())};
+  } catch (const PackageOutput::TooLarge&) {
+    TooLargeAt(slot);
   }
-  const fs::path& path() const { return path_; }
-  void CommitAs(const fs::path& target) {
-    std::error_code ec;
-    fs::rename(path_, target, ec);
-    if (ec) throw PackError("cannot write '" + target.string() + "': " + ec.message());
-    committed_ = true;
-  }
+}
 
- private:
-  static fs::path NameBeside(const fs::path& target) {
-    std::random_device random;
-    std::ostringstream name;
-    name << '.' << target.filename().string() << ".tmp" << std::hex << random() << random();
-    return target.parent_path() / name.str();
+void AppendZeros(PackageOutput& out, uint64_t count) {
+  const std::vector<uint8_t> zeros(4096, 0);
+  while (count > 0) {
+    const size_t n = static_cast<size_t>(std::min<uint64_t>(count, zeros.size()));
+    out.Append(std::span(zeros).first(n));
+    count -= n;
   }
-  fs::path path_;
-  bool committed_ = false;
-};
-
-PackageSizes SizesOf(const PackageContents& contents, const StoredData& stored) {
-  PackageSizes sizes;
-  for (int slot = 1; slot < kPackageSlots; ++slot) {
-    if (!contents.slots[slot]) continue;
-    sizes[slot] = SlotSizes{static_cast<int64_t>(stored[slot].size()),
-                            static_cast<int64_t>(contents.slots[slot]->data.size())};
-  }
-  return sizes;
 }
 
 }  // namespace
 
-std::string DefaultSlotName(int slot, const std::string& title, const fs::path& file) {
+std::string DefaultSlotName(int slot, const std::string& title, const std::string& fileName) {
   switch (slot) {
     case saver::kSlotCodecLibrary:
       return "impborl.dat";
@@ -180,7 +143,7 @@ std::string DefaultSlotName(int slot, const std::string& title, const fs::path& 
     case saver::kSlotSaverData:
       return title + ".ssd";
     default:
-      return file.filename().string();
+      return fileName;
   }
 }
 
@@ -211,35 +174,6 @@ PackageContents LoadContents(const Manifest& manifest) {
   return c;
 }
 
-void CheckContents(const PackageContents& contents) {
-  CheckTitle(contents.title);
-  CheckRequiredSlots(contents);
-  for (int slot = 1; slot < kPackageSlots; ++slot) {
-    if (!contents.slots[slot]) continue;
-    CheckName(slot, contents.slots[slot]->name);
-    const int32_t type = contents.slots[slot]->type;
-    if (type < saver::kTypeSaverFolder1 || type > saver::kTypeInstallerImage) {
-      throw PackError(SlotLabel(slot) + " has entry type " + std::to_string(type) +
-                      "; types run from 1 to 6");
-    }
-  }
-}
-
-void CheckStubSize(uintmax_t size) {
-  if (size > static_cast<uintmax_t>(PackageOffset)) {
-    throw PackError("the stub is " + std::to_string(size) + " bytes; at most " +
-                    std::to_string(PackageOffset) + " fit before the package");
-  }
-}
-
-StoredData EncodeSlots(const PackageContents& contents, Level level) {
-  StoredData stored;
-  for (int slot = 1; slot < kPackageSlots; ++slot) {
-    if (contents.slots[slot]) stored[slot] = EncodeSlot(slot, *contents.slots[slot], level);
-  }
-  return stored;
-}
-
 saver::PackageDirectory LayOutDirectory(const PackageContents& contents,
                                         const PackageSizes& sizes) {
   saver::PackageDirectory d;
@@ -255,59 +189,63 @@ saver::PackageDirectory LayOutDirectory(const PackageContents& contents,
     }
     d.table[slot] = FilledEntry(slot, *contents.slots[slot], *sizes[slot], cursor);
     cursor += sizes[slot]->stored;
-    if (cursor > kMaxFileSize) {
-      throw PackError("the installer would exceed 2147483647 bytes (reached at " + SlotLabel(slot) +
-                      ")");
-    }
+    if (cursor > kMaxFileSize) TooLargeAt(slot);
   }
   return d;
 }
 
-void WriteInstaller(std::ostream& out, std::span<const uint8_t> stub,
-                    const saver::PackageDirectory& directory, const StoredData& stored) {
+uint64_t WritePackage(int fd, std::span<const uint8_t> stub, const PackageContents& contents,
+                      Level level, const std::string& shown) {
   CheckStubSize(stub.size());
-  out.write(reinterpret_cast<const char*>(stub.data()), static_cast<std::streamsize>(stub.size()));
-  const std::vector<char> padding(PackageOffset - stub.size(), 0);
-  out.write(padding.data(), static_cast<std::streamsize>(padding.size()));
-  uint8_t raw[saver::kHeaderAndTableSize];
-  saver::SerializeDirectory(directory, raw);
-  out.write(reinterpret_cast<const char*>(raw), sizeof raw);
-  for (const auto& data : stored) {
-    out.write(reinterpret_cast<const char*>(data.data()),
-              static_cast<std::streamsize>(data.size()));
+  PackageOutput out(fd, static_cast<uint64_t>(kMaxFileSize), "'" + shown + "'");
+  out.Append(stub);
+  AppendZeros(out, PackageOffset - stub.size() + saver::kHeaderAndTableSize);
+  PackageSizes sizes;
+  for (int slot = 1; slot < kPackageSlots; ++slot) {
+    if (contents.slots[slot]) sizes[slot] = WriteSlot(slot, *contents.slots[slot], out, level);
   }
+  uint8_t raw[saver::kHeaderAndTableSize];
+  saver::SerializeDirectory(LayOutDirectory(contents, sizes), raw);
+  out.WriteAt(PackageOffset, raw);
+  return out.size();
 }
 
 std::vector<uint8_t> BuildInstallerImage(std::span<const uint8_t> stub,
                                          const PackageContents& contents, Level level) {
   CheckStubSize(stub.size());
   CheckContents(contents);
-  const StoredData stored = EncodeSlots(contents, level);
-  const saver::PackageDirectory directory = LayOutDirectory(contents, SizesOf(contents, stored));
-  std::ostringstream out;
-  WriteInstaller(out, stub, directory, stored);
-  const std::string bytes = std::move(out).str();
-  return std::vector<uint8_t>(bytes.begin(), bytes.end());
+  CheckEntrySizes(contents);
+  const std::unique_ptr<FILE, int (*)(FILE*)> file(std::tmpfile(), std::fclose);
+  if (!file) throw PackError("cannot create a temporary file");
+  const uint64_t size = WritePackage(fileno(file.get()), stub, contents, level, "temporary file");
+  std::vector<uint8_t> image(size);
+  ReadAllAt(fileno(file.get()), 0, image, "temporary file");
+  return image;
+}
+
+std::vector<BuildInput> BuildInputs(const Manifest& manifest, const BuildOptions& options) {
+  std::vector<BuildInput> inputs;
+  if (!manifest.source.empty()) inputs.push_back({manifest.source, "manifest"});
+  inputs.push_back({options.stub, "stub"});
+  for (int slot = 1; slot < kPackageSlots; ++slot) {
+    if (manifest.slots[slot])
+      inputs.push_back({manifest.slots[slot]->file, SlotLabel(slot) + " file"});
+  }
+  return inputs;
 }
 
 uint64_t BuildInstaller(const Manifest& manifest, const BuildOptions& options) {
+  const fs::path target = ResolveOutput(options.output, BuildInputs(manifest, options));
   CheckStubSize(FileSize(options.stub, "stub"));
   const std::vector<uint8_t> stub = ReadWholeFile(options.stub, "stub");
+  CheckStubProgram(stub, options.stub.string());
   const PackageContents contents = LoadContents(manifest);
   CheckContents(contents);
-  const StoredData stored = EncodeSlots(contents, options.level);
-  const saver::PackageDirectory directory = LayOutDirectory(contents, SizesOf(contents, stored));
-
-  TempFile temp(options.output);
-  {
-    std::ofstream out(temp.path(), std::ios::binary | std::ios::trunc);
-    if (!out) throw PackError("cannot create '" + temp.path().string() + "'");
-    WriteInstaller(out, stub, directory, stored);
-    out.close();
-    if (!out) throw PackError("cannot write '" + temp.path().string() + "'");
-  }
-  temp.CommitAs(options.output);
-  return FileSize(options.output, "installer");
+  CheckEntrySizes(contents);
+  TempOutput temp(target, options.output.string());
+  const uint64_t size = WritePackage(temp.fd(), stub, contents, options.level, temp.shown());
+  temp.Commit();
+  return size;
 }
 
 }  // namespace saverpack

@@ -18,23 +18,29 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
-#include <ostream>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "implode_bytes.h"
 #include "manifest.h"
+#include "output_file.h"
 #include "package/dataStructures_shared.h"
 
 namespace saverpack {
 
-// One filled slot (1..10) with the bytes of its file as they are extracted.
+// One filled slot (1..10). Its bytes come from `file`, streamed, when one is
+// named (its size measured before the build reads anything), else from
+// `data`. Name and title are Windows-1252 bytes.
 struct SlotContent {
   std::string name;
   int32_t type = saver::kTypeSaverFolder;
   bool compressed = false;
   std::vector<uint8_t> data;
+  std::filesystem::path file;
+  uint64_t fileSize = 0;
+
+  uint64_t size() const { return file.empty() ? data.size() : fileSize; }
 };
 
 // Everything a package holds besides the stub.
@@ -55,35 +61,44 @@ struct SlotSizes {
 };
 using PackageSizes = std::array<std::optional<SlotSizes>, saver::kPackageSlots>;
 
-// The entry data of slots 0..10 as written (slot 0 unused: the stub).
-using StoredData = std::array<std::vector<uint8_t>, saver::kPackageSlots>;
-
-// The name a slot gets when the manifest gives none.
-std::string DefaultSlotName(int slot, const std::string& title, const std::filesystem::path& file);
+// The name a slot gets when the manifest gives none: the role's name for
+// slots 1, 2, 6 and 8, otherwise `fileName` (the file's own name).
+std::string DefaultSlotName(int slot, const std::string& title, const std::string& fileName);
 // The entry type a slot gets when the manifest gives none.
 int32_t DefaultSlotType(int slot);
 
-// Reads every slot's file and applies the defaults by role.
+// Applies the defaults by role and measures every slot's file (a regular,
+// readable file); reads none of their bytes.
 PackageContents LoadContents(const Manifest& manifest);
 
 // Refuses a package that the installer could not install: bad title or
-// names, missing required slots, bad types. Throws PackError.
+// names (forbidden characters, reserved device names, "." and ".."),
+// missing required slots, bad types, a slot 1 the installer cannot load,
+// two slots with one destination. Throws PackError. (package_checks.cpp)
 void CheckContents(const PackageContents& contents);
+
+// Refuses entries too large for the package's signed 32-bit offsets, before
+// anything is read.
+void CheckEntrySizes(const PackageContents& contents);
 
 // Refuses a stub that does not fit below PackageOffset. Throws PackError.
 void CheckStubSize(uintmax_t size);
 
-// Implodes the compressed slots (checking that each expands back to its
-// input) and copies the stored ones.
-StoredData EncodeSlots(const PackageContents& contents, Level level);
+// Refuses a stub that is not a Windows program: an "MZ" image with a PE
+// header for i386 (PE32) or x86-64 (PE32+) that is not a DLL. `shown` names
+// the stub in the message.
+void CheckStubProgram(std::span<const uint8_t> stub, const std::string& shown);
 
 // Header and table for the given sizes; refuses a package longer than
 // INT32_MAX bytes or an entry whose extracted length exceeds it.
 saver::PackageDirectory LayOutDirectory(const PackageContents& contents, const PackageSizes& sizes);
 
-// Writes stub, padding, header, table and entry data to `out`.
-void WriteInstaller(std::ostream& out, std::span<const uint8_t> stub,
-                    const saver::PackageDirectory& directory, const StoredData& stored);
+// Writes stub, padding, header, table and the entries (stored, or imploded
+// and checked by exploding them back) to the empty file `fd`, streaming
+// every entry through fixed buffers. `shown` names the file in messages.
+// Returns the installer's size.
+uint64_t WritePackage(int fd, std::span<const uint8_t> stub, const PackageContents& contents,
+                      Level level, const std::string& shown);
 
 // Checks, encodes and lays out `contents` behind `stub`, in memory.
 std::vector<uint8_t> BuildInstallerImage(std::span<const uint8_t> stub,
@@ -95,9 +110,13 @@ struct BuildOptions {
   Level level = Level::kDefault;
 };
 
-// The whole build: reads the stub and the manifest's files, checks them and
-// writes the installer through a temporary file beside `output` that is
-// renamed into place only when complete. Returns the installer's size.
+// The files a build reads: the manifest, the stub and every slot's file.
+std::vector<BuildInput> BuildInputs(const Manifest& manifest, const BuildOptions& options);
+
+// The whole build: refuses an output that is an input or not a regular
+// file, checks the stub and the manifest's files, and writes the installer
+// through a temporary file beside the output that is renamed into place
+// only when complete. Returns the installer's size.
 uint64_t BuildInstaller(const Manifest& manifest, const BuildOptions& options);
 
 }  // namespace saverpack

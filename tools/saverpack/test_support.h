@@ -71,7 +71,12 @@ inline std::vector<uint8_t> NoiseBytes(size_t size, uint32_t seed) {
 
 inline SlotContent Slot(std::string name, int32_t type, bool compressed,
                         std::vector<uint8_t> data) {
-  return SlotContent{std::move(name), type, compressed, std::move(data)};
+  SlotContent slot;
+  slot.name = std::move(name);
+  slot.type = type;
+  slot.compressed = compressed;
+  slot.data = std::move(data);
+  return slot;
 }
 
 // A package as the installer expects it: Flash preview, no licence, no
@@ -92,6 +97,29 @@ inline PackageContents TypicalContents() {
   return c;
 }
 
+// A stub of `size` bytes (at least 90) whose headers say: a Windows program
+// for `machine` with optional header `magic` and file `characteristics`.
+// Layout: "MZ", the PE header's offset 0x40 at 0x3C, "PE\0\0" at 0x40,
+// machine at 0x44, characteristics at 0x56, magic at 0x58.
+inline std::vector<uint8_t> PeStub(size_t size, uint16_t machine = 0x014C, uint16_t magic = 0x010B,
+                                   uint16_t characteristics = 0x0102) {
+  std::vector<uint8_t> stub = NoiseBytes(size, 42);
+  const auto put16 = [&](size_t at, uint16_t v) {
+    stub[at] = static_cast<uint8_t>(v);
+    stub[at + 1] = static_cast<uint8_t>(v >> 8);
+  };
+  put16(0, 0x5A4D);
+  put16(0x3C, 0x40);
+  put16(0x3E, 0);
+  put16(0x40, 0x4550);
+  put16(0x42, 0);
+  put16(0x44, machine);
+  put16(0x56, characteristics);
+  put16(0x58, magic);
+  return stub;
+}
+
+// A stub for in-memory builds, which do not look at its headers.
 inline std::vector<uint8_t> StubBytes(size_t size) {
   std::vector<uint8_t> stub = NoiseBytes(size, 42);
   if (size >= 2) {
