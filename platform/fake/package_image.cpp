@@ -33,7 +33,7 @@ PackageImage PackageImage::Complete(const std::string& title) {
   p.Slot(6,
          {title + ".scr", saver::kTypeWindowsFolder, TextBytes("MZ engine engine engine"), true});
   p.Slot(7, {"extra.dat", saver::kTypeSaverFolder, TextBytes("extra")});
-  p.Slot(8, {title + ".ssd", saver::kTypeSaverData, TextBytes("saver data file")});
+  p.Slot(8, {title + ".ssd", saver::kTypeSaverData, Bytes(saver::kSaverDataHeaderSize, 0)});
   p.Slot(9, {"saver1.dll", saver::kTypeSaverFolder, TextBytes("MZ support one"), true});
   p.Slot(10, {"saver2.dll", saver::kTypeSaverFolder, TextBytes("MZ support two"), true});
   return p;
