@@ -2,6 +2,7 @@
 //
 //   saverpack build MANIFEST --stub STUB.exe -o OUT.exe [--level default|best]
 //   saverpack list INSTALLER
+//   saverpack data build MANIFEST -o FILE.ssd | data list FILE.ssd
 //   saverpack --help
 //
 // Exit codes: 0 done, 1 refused input or I/O failure (one line on stderr),
@@ -12,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "data_command.h"
 #include "manifest.h"
 #include "pack_error.h"
 #include "package_reader.h"
@@ -26,6 +28,8 @@ constexpr int kExitUsage = 2;
 constexpr std::string_view kUsage =
     "usage: saverpack build MANIFEST --stub STUB.exe -o OUT.exe [--level default|best]\n"
     "       saverpack list INSTALLER\n"
+    "       saverpack data build MANIFEST -o FILE.ssd [--level default|best]\n"
+    "       saverpack data list FILE.ssd\n"
     "       saverpack --help\n";
 
 constexpr std::string_view kHelp =
@@ -34,6 +38,11 @@ constexpr std::string_view kHelp =
     "       described by MANIFEST (title, header switches, one file per slot).\n"
     "       --level picks the implode parser for compressed slots.\n"
     "list   prints an installer's header and its table of 11 slots.\n"
+    "data build  writes a saver data file from a data manifest (records\n"
+    "       from files, stored or imploded, copies, first_record_mode,\n"
+    "       an optional 1240-byte header template). A package manifest may\n"
+    "       give a data manifest (a .manifest file) as slot 8.\n"
+    "data list   prints a data file's header, records and chunk sizes.\n"
     "\n"
     "exit codes: 0 done, 1 refused input or I/O error, 2 usage error\n";
 
@@ -104,6 +113,7 @@ int Dispatch(const std::vector<std::string_view>& args) {
   }
   if (command == "build") return RunBuild(rest);
   if (command == "list") return RunList(rest);
+  if (command == "data") return saverpack::RunDataCommand(rest);
   throw UsageError{"unknown command '" + std::string(command) + "'"};
 }
 

@@ -5,6 +5,7 @@
 #include <random>
 #include <sstream>
 
+#include "data_file.h"
 #include "file_io.h"
 #include "pack_error.h"
 
@@ -74,7 +75,11 @@ SlotContent LoadSlot(int slot, const SlotSource& source, const std::string& titl
   content.name = source.name.value_or(DefaultSlotName(slot, title, source.file));
   content.type = source.type.value_or(DefaultSlotType(slot));
   content.compressed = source.compressed.value_or(false);
-  content.data = ReadWholeFile(source.file, SlotLabel(slot) + " file");
+  // Slot 8 may name a data manifest: the data file is built from it.
+  content.data =
+      slot == saver::kSlotSaverData && IsDataManifestPath(source.file)
+          ? BuildDataFileImage(LoadDataContents(LoadDataManifest(source.file)), Level::kDefault)
+          : ReadWholeFile(source.file, SlotLabel(slot) + " file");
   return content;
 }
 
