@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 """Writes the demo package's generated files into a folder: the preview
-bitmap and small deterministic stand-ins for the screensaver engine, its
-data file and support libraries (slots 6 to 10).
+bitmap, small deterministic stand-ins for the screensaver engine and its
+support libraries (slots 6, 7, 9, 10), an empty saver data file (a header
+without records) for packages that give slot 8 as a file, and the record
+files of samples/data.manifest, from which the demo builds its data file.
 
 usage: make_demo_files.py OUT_DIR
 """
@@ -15,10 +17,19 @@ from make_preview import bitmap_bytes
 STAND_INS = {
     "engine.scr": (6, 20000),
     "extra.bin": (7, 3000),
-    "data.ssd": (8, 5000),
     "saver1.dll": (9, 8000),
     "saver2.dll": (10, 4000),
 }
+
+# The record files of samples/data.manifest.
+DATA_RECORDS = {
+    "movie.swf": (11, 60000),
+    "settings.txt": (12, 700),
+}
+
+# A saver data file whose header holds no records: what a package without
+# screensaver files of its own carries in slot 8.
+EMPTY_SAVER_DATA = bytes(1240)
 
 
 def blob(seed, tag, size):
@@ -34,7 +45,14 @@ def blob(seed, tag, size):
 
 def support_files(seed=1):
     """{file name: bytes} of the stand-ins for slots 6 to 10."""
-    return {name: blob(seed, tag, size) for name, (tag, size) in STAND_INS.items()}
+    files = {name: blob(seed, tag, size) for name, (tag, size) in STAND_INS.items()}
+    files["data.ssd"] = EMPTY_SAVER_DATA
+    return files
+
+
+def data_record_files(seed=1):
+    """{file name: bytes} of the demo data file's records."""
+    return {name: blob(seed, tag, size) for name, (tag, size) in DATA_RECORDS.items()}
 
 
 def main(argv):
@@ -44,7 +62,7 @@ def main(argv):
     out_dir = Path(argv[1])
     out_dir.mkdir(parents=True, exist_ok=True)
     (out_dir / "preview.bmp").write_bytes(bitmap_bytes())
-    for name, content in support_files().items():
+    for name, content in dict(support_files(), **data_record_files()).items():
         (out_dir / name).write_bytes(content)
     return 0
 

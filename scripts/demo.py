@@ -30,7 +30,7 @@ def build_installer():
     shutil.rmtree(DEMO_DIR / "package", ignore_errors=True)
     package_dir = DEMO_DIR / "package"
     make_demo_files(["make_demo_files", str(package_dir)])
-    for name in ("demo.manifest", "License.txt", "ReadMe.txt"):
+    for name in ("demo.manifest", "data.manifest", "License.txt", "ReadMe.txt"):
         shutil.copyfile(SAMPLES / name, package_dir / name)
     shutil.copyfile(harness.artifact("impborl.dll"), package_dir / "impborl.dll")
     installer = DEMO_DIR / "Aqua-setup.exe"
