@@ -218,4 +218,57 @@ TEST_F(InstallSaverDataTest, MoreRecordsThanTheTableHoldsAreRefusedBeforeAnyIsRe
   EXPECT_EQ(view.progress, 1);
 }
 
+// --- from the Install button ---
+
+class DataFileInstallTest : public fake::FormTest {
+ protected:
+  void InstallWithData(const Bytes& data) {
+    Install(fake::PackageImage::Complete()
+                .Switches(0, 0, 0, 0)
+                .Slot(8, {"Aqua.ssd", saver::kTypeSaverData, data}));
+    form.FormCreate();
+    ASSERT_TRUE(view.boxes.empty());
+    form.installBtnClick();
+  }
+  std::string Saved(const std::string& name) {
+    return fs.FileText("C:\\WINDOWS\\Aqua dir\\" + name);
+  }
+};
+
+TEST_F(DataFileInstallTest, RecordsAreInstalledBesideSaverDatAndTheDataFileIsRemoved) {
+  const SaverDataImage image = SaverDataImage()
+                                   .HeaderByte(7, 0x77)
+                                   .Record({"saver.scf", TextBytes("movie movie movie"), true})
+                                   .Record({"prevmon.scf", {}, false, saver::kRecordKindCopy});
+  InstallWithData(image.Build());
+  EXPECT_TRUE(view.boxes.empty());
+  EXPECT_EQ(Saved("saver.scf"), "movie movie movie");
+  EXPECT_EQ(Saved("prevmon.scf"), "movie movie movie");
+  const saver::SaverDataHeader header = image.Header();
+  EXPECT_EQ(fs.FileData("C:\\WINDOWS\\Aqua dir\\saver.dat"),
+            Bytes(header.bytes.begin(), header.bytes.end()));
+  EXPECT_FALSE(fs.HasFile("C:\\WINDOWS\\Aqua dir\\Aqua.ssd"));
+  EXPECT_TRUE(view.closed);
+}
+
+TEST_F(DataFileInstallTest, FailingRecordRollsTheInstallBack) {
+  Bytes data = SaverDataImage()
+                   .Record({"a.txt", TextBytes("kept")})
+                   .Record({"b.txt", TextBytes("cut short")})
+                   .Build();
+  data.resize(data.size() - 2);
+  InstallWithData(data);
+  ASSERT_EQ(view.boxes.size(), 1u);
+  EXPECT_EQ(view.boxes[0].text.rfind("Lumivox Error: Problem reading screen saver data file. ", 0),
+            0u);
+  EXPECT_FALSE(view.closed);
+  EXPECT_FALSE(view.installEnabled);
+  EXPECT_EQ(view.statusTexts.back(),
+            "Open the Display Control Panel  and select saver to complete installation.");
+  EXPECT_FALSE(fs.HasFile("C:\\WINDOWS\\Aqua.scr"));  // the engine is undone
+  EXPECT_FALSE(fs.HasFile("C:\\WINDOWS\\Aqua dir\\b.txt"));
+  EXPECT_EQ(Saved("a.txt"), "kept");
+  EXPECT_FALSE(fs.HasFile("C:\\WINDOWS\\Aqua dir\\saver.dat"));
+}
+
 }  // namespace
