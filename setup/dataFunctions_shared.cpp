@@ -17,7 +17,7 @@ using app::BoxIcon;
 
 // Reads exactly `count` bytes; fewer is a short read of a fixed-size block.
 void ReadExactly(os::ReadStream& stream, void* buffer, uint32_t count) {
-  if (stream.Read(buffer, count) != count) throw os::IoError(os::err::kShortRead);
+  if (count != 0 && stream.Read(buffer, count) != count) throw os::IoError(os::err::kShortRead);
 }
 
 template <size_t N>
@@ -51,14 +51,14 @@ class RecordWriter {
   // Sets `written` once the destination exists as this record's output.
   int32_t Write(const saver::SaverDataRecord& record, const std::string& folder,
                 std::string& destination, bool& written) {
-    const std::string fileName(saver::RecordFileName(record.name()));
-    if (!saver::IsPlainFileName(fileName)) return app::kErrUnsafeRecordName;
     const int32_t position = record.position();
     if (position < 0 || position > module_.fileSize) return app::kErrChunkBounds;
     module_.file->Seek(position);
     ReadBlock(*module_.file, chunk_.bytes);
+    const std::string fileName(saver::RecordFileName(record.name()));
     destination = folder + fileName;
     if (chunk_.fileSize() == 0) return app::kOk;
+    if (!saver::IsPlainFileName(fileName)) return app::kErrUnsafeRecordName;
     if (!SizesFit()) return app::kErrChunkBounds;
     const std::string destinationFolder = Folder(destination);
     if (!destinationFolder.empty() && !platform_.DirectoryExists(destinationFolder) &&

@@ -158,6 +158,9 @@ TEST_F(DataModuleTest, ExtractedNameThatIsOnlyDotsOrHasASlashIsRefused) {
   }
   EXPECT_TRUE(Written().empty());
   EXPECT_FALSE(fs.HasFile("C:\\WINDOWS\\evil.txt"));
+  // A record that makes no file writes nothing, whatever its name.
+  Put(SaverDataImage().Record({"..", {}}));
+  EXPECT_EQ(form.InstallSaverData(), 0);
 }
 
 class ChunkBoundsTest : public DataModuleTest, public ::testing::WithParamInterface<RecordSpec> {};
