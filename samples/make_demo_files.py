@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
 """Writes the demo package's generated files into a folder: the preview
-bitmap, small deterministic stand-ins for the screensaver engine and its
-support libraries (slots 6, 7, 9, 10), an empty saver data file (a header
-without records) for packages that give slot 8 as a file, and the record
-files of samples/data.manifest, from which the demo builds its data file.
+bitmap, small deterministic stand-ins for the screensaver engine, a saver
+data file without records (for packages that give slot 8 as a file) and
+the support libraries (slots 6 to 10), and the record files of
+samples/data.manifest, from which the demo builds its data file.
 
 usage: make_demo_files.py OUT_DIR
 """
@@ -17,6 +17,7 @@ from make_preview import bitmap_bytes
 STAND_INS = {
     "engine.scr": (6, 20000),
     "extra.bin": (7, 3000),
+    "data.ssd": (8, 5000),
     "saver1.dll": (9, 8000),
     "saver2.dll": (10, 4000),
 }
@@ -26,10 +27,6 @@ DATA_RECORDS = {
     "movie.swf": (11, 60000),
     "settings.txt": (12, 700),
 }
-
-# A saver data file whose header holds no records: what a package without
-# screensaver files of its own carries in slot 8.
-EMPTY_SAVER_DATA = bytes(1240)
 
 
 def blob(seed, tag, size):
@@ -43,10 +40,25 @@ def blob(seed, tag, size):
     return bytes(out[:size])
 
 
+# Saver data file header fields the installer reads (i32 little-endian):
+# recordCount at 212 and firstRecordMode at 1204 of the 1240-byte header.
+RECORD_COUNT_OFFSET = 212
+FIRST_RECORD_MODE_OFFSET = 1204
+
+
+def empty_data_file(content):
+    """`content` as a saver data file without records: the header's two
+    fields that the installer reads are zero, every other byte is kept."""
+    data = bytearray(content)
+    for offset in (RECORD_COUNT_OFFSET, FIRST_RECORD_MODE_OFFSET):
+        data[offset:offset + 4] = bytes(4)
+    return bytes(data)
+
+
 def support_files(seed=1):
     """{file name: bytes} of the stand-ins for slots 6 to 10."""
     files = {name: blob(seed, tag, size) for name, (tag, size) in STAND_INS.items()}
-    files["data.ssd"] = EMPTY_SAVER_DATA
+    files["data.ssd"] = empty_data_file(files["data.ssd"])
     return files
 
 

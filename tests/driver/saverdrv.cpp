@@ -338,6 +338,17 @@ int FakeWindow(const Command& command) {
                        NumberOr(command.options, L"seconds", 30));
 }
 
+// The short (8.3) form of a path as this prefix gives it.
+int ShortPathCommand(const Command& command) {
+  const auto path = Option(command.options, L"path");
+  if (!path) return Fail(command, "--path missing");
+  wchar_t buffer[MAX_PATH];
+  const DWORD length = GetShortPathNameW(path->c_str(), buffer, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return Fail(command, "no short path");
+  EmitLine(Result(command, true).Add("short", std::wstring(buffer, length)));
+  return 0;
+}
+
 struct CommandEntry {
   const wchar_t* name;
   int (*run)(const Command&);
@@ -356,6 +367,7 @@ constexpr CommandEntry kCommands[] = {
     {L"list", ListCommand},
     {L"hold-file", HoldFileCommand},
     {L"fake-window", FakeWindow},
+    {L"short-path", ShortPathCommand},
 };
 
 int Dispatch(const Command& command) {
