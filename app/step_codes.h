@@ -29,6 +29,20 @@ constexpr int32_t kErrNoFlashControl = -402;      // no Flash control after the 
 constexpr int32_t kErrWorkingCopyDisplay = -523;  // display mode: working copy not made
 constexpr int32_t kErrEmptySlot = -531;           // a slot a step needs has no name
 constexpr int32_t kErrCopyFailed = -532;          // copying inside the saver folder failed
+// The saver data file is untrusted input. Its header claims more records
+// than the record table holds (more than 109): refused before any record is
+// read.
+constexpr int32_t kErrDataRecordCount = -541;
+// A data-file record whose name would write outside the saver folder: a
+// copy target (or the first record's name it copies from) that is absolute,
+// carries a drive or has a "..", "." or empty component, or a file name part
+// made only of dots. Nothing is written for the record.
+constexpr int32_t kErrUnsafeRecordName = -542;
+// A data-file chunk that cannot lie in the file: a negative position or one
+// past the end, a negative size, or a stored size larger than the whole
+// file. Nothing is written for the record and no buffer is reserved. (A
+// chunk that is merely cut short reads short: 100.)
+constexpr int32_t kErrChunkBounds = -543;
 
 // Flash version 6.0 as the Flash control reports it.
 constexpr int32_t kFlashVersion6 = 0x60000;

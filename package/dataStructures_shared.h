@@ -179,3 +179,6 @@ inline void SerializeDirectory(const PackageDirectory& d, uint8_t (&raw)[kHeader
 }
 
 }  // namespace saver
+
+// The saver data file's records.
+#include "saverData_shared.h"  // IWYU pragma: export

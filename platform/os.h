@@ -58,6 +58,10 @@ class ReadStream {
   // end of the file). Throws IoError on a failed read.
   virtual uint32_t Read(void* buffer, uint32_t count) = 0;
   virtual int64_t Size() = 0;  // throws IoError
+  // Closes the file now and reports a refused close (throws IoError); the
+  // stream must not be used afterwards. Without it the file closes silently
+  // when the stream is destroyed.
+  virtual void Close() {}
 };
 
 // A file created for writing (an existing file is replaced). Closed when

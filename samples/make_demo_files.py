@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 """Writes the demo package's generated files into a folder: the preview
-bitmap and small deterministic stand-ins for the screensaver engine, its
-data file and support libraries (slots 6 to 10).
+bitmap, small deterministic stand-ins for the screensaver engine, a saver
+data file without records (for packages that give slot 8 as a file) and
+the support libraries (slots 6 to 10), and the record files of
+samples/data.manifest, from which the demo builds its data file.
 
 usage: make_demo_files.py OUT_DIR
 """
@@ -18,6 +20,12 @@ STAND_INS = {
     "data.ssd": (8, 5000),
     "saver1.dll": (9, 8000),
     "saver2.dll": (10, 4000),
+}
+
+# The record files of samples/data.manifest.
+DATA_RECORDS = {
+    "movie.swf": (11, 60000),
+    "settings.txt": (12, 700),
 }
 
 
@@ -54,6 +62,11 @@ def support_files(seed=1):
     return files
 
 
+def data_record_files(seed=1):
+    """{file name: bytes} of the demo data file's records."""
+    return {name: blob(seed, tag, size) for name, (tag, size) in DATA_RECORDS.items()}
+
+
 def main(argv):
     if len(argv) != 2:
         print(__doc__, file=sys.stderr)
@@ -61,7 +74,7 @@ def main(argv):
     out_dir = Path(argv[1])
     out_dir.mkdir(parents=True, exist_ok=True)
     (out_dir / "preview.bmp").write_bytes(bitmap_bytes())
-    for name, content in support_files().items():
+    for name, content in dict(support_files(), **data_record_files()).items():
         (out_dir / name).write_bytes(content)
     return 0
 

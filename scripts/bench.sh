@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the codec benchmark (the `bench` preset, Release) and runs it:
 # ours against StormLib, libdynamite and memcpy on about 16 MB of 32-bit PE
-# files from this machine, printed as a markdown table with the machine
+# files from this machine, then the saver data file's unpacking of about
+# 20 MB against the codec alone, printed as markdown tables with the machine
 # (cores, CPU model) and the date.
 #
 # Then the builder's peak memory (scripts/bench-builder.sh).
@@ -14,7 +15,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${SAVER_BENCH_BUILD_DIR:-$root/build/bench}
 cd "$root"
 cmake --preset bench -B "$build" >/dev/null
-cmake --build "$build" -j"$(nproc)" --target codec_bench >/dev/null
+cmake --build "$build" -j"$(nproc)" --target codec_bench saver_data_bench >/dev/null
 
 echo "## Codec benchmark"
 echo
@@ -23,5 +24,6 @@ echo "- Machine: $(nproc) cores, $(sed -n 's/^model name[[:space:]]*: //p' /proc
 echo "- Load average at start: $(cut -d' ' -f1-3 /proc/loadavg)"
 echo
 "$build/bin/codec_bench" "${1:-16}" "${2:-5}"
+"$build/bin/saver_data_bench" 20 "${2:-5}"
 echo
 "$root/scripts/bench-builder.sh"

@@ -7,6 +7,7 @@ Everything lands in build/native/demo/ (the prefix stays for inspection).
 """
 
 import shutil
+import struct
 import subprocess
 import sys
 from pathlib import Path
@@ -30,7 +31,7 @@ def build_installer():
     shutil.rmtree(DEMO_DIR / "package", ignore_errors=True)
     package_dir = DEMO_DIR / "package"
     make_demo_files(["make_demo_files", str(package_dir)])
-    for name in ("demo.manifest", "License.txt", "ReadMe.txt"):
+    for name in ("demo.manifest", "data.manifest", "License.txt", "ReadMe.txt"):
         shutil.copyfile(SAMPLES / name, package_dir / name)
     shutil.copyfile(harness.artifact("impborl.dll"), package_dir / "impborl.dll")
     installer = DEMO_DIR / "Aqua-setup.exe"
@@ -65,6 +66,15 @@ def report_boxes(prefix, shots):
         say(f"message box {box['caption']!r}: {box['text']!r}")
         shots.append(harness.screenshot(DEMO_DIR / f"box-{count}.png"))
         prefix.driver("press-box", check=False)
+
+
+def packaged_data_header(installer):
+    """The first 1240 bytes of the data file in the installer's slot 8
+    (startOffset, an i32 at byte 256 of the slot's 280-byte entry)."""
+    data = installer.read_bytes()
+    entry = harness.PACKAGE_OFFSET + 68 + 8 * 280
+    start = struct.unpack_from("<i", data, entry + 256)[0]
+    return data[start:start + 1240]
 
 
 def run_installer(installer):
@@ -107,7 +117,7 @@ def run_installer(installer):
     if saver_dat.is_file():
         data = saver_dat.read_bytes()
         say(f"saver.dat: {len(data)} bytes, the data file's header: "
-            + ("yes" if data == (DEMO_DIR / "package" / "data.ssd").read_bytes()[:1240] else "NO"))
+            + ("yes" if data == packaged_data_header(installer) else "NO"))
     else:
         say("saver.dat: absent")
     prefix.close(keep=True)

@@ -41,6 +41,8 @@ class FakeReadStream : public os::ReadStream {
   uint32_t Read(void* buffer, uint32_t count) override {
     auto fail = owner_.failRead.find(key_);
     if (fail != owner_.failRead.end()) throw os::IoError(fail->second);
+    int64_t& largest = owner_.largestRead[key_];
+    largest = std::max<int64_t>(largest, count);
     const Bytes& data = owner_.files_.at(key_).data;
     if (count == 0 || position_ >= static_cast<int64_t>(data.size())) return 0;
     const auto n = static_cast<uint32_t>(
@@ -50,6 +52,10 @@ class FakeReadStream : public os::ReadStream {
     return n;
   }
   int64_t Size() override { return static_cast<int64_t>(owner_.files_.at(key_).data.size()); }
+  void Close() override {
+    auto fail = owner_.failCloseRead.find(key_);
+    if (fail != owner_.failCloseRead.end()) throw os::IoError(fail->second);
+  }
 
  private:
   FakePlatform& owner_;

@@ -60,14 +60,16 @@ class FakePlatform : public os::Platform {
   // folder named outside the code page shows '?' there); empty: the same.
   std::string moduleAnsiPath;
   // Error injection: the next operations on a path fail with this number.
-  std::map<std::string, int32_t> failCreate;   // CreateFile throws
-  std::map<std::string, int32_t> failCopyTo;   // CopyFile to this target fails
-  std::map<std::string, int32_t> failRead;     // Read on a stream of this file throws
-  std::map<std::string, uint32_t> shortWrite;  // Write writes at most this many bytes
-  std::set<std::string> vanishOnClose;         // written file disappears when closed
-  int32_t failIniWrites = 0;                   // WriteIniString fails with this number
-  int32_t failLoadLibrary = 0;                 // LoadLibrary fails with this number
-  std::set<std::string> missingSymbols;        // names Library::Symbol does not find
+  std::map<std::string, int32_t> failCreate;     // CreateFile throws
+  std::map<std::string, int32_t> failCopyTo;     // CopyFile to this target fails
+  std::map<std::string, int32_t> failRead;       // Read on a stream of this file throws
+  std::map<std::string, uint32_t> shortWrite;    // Write writes at most this many bytes
+  std::map<std::string, int32_t> failCloseRead;  // ReadStream::Close of this file throws
+  std::map<std::string, int64_t> largestRead;    // largest single Read asked for, by file
+  std::set<std::string> vanishOnClose;           // written file disappears when closed
+  int32_t failIniWrites = 0;                     // WriteIniString fails with this number
+  int32_t failLoadLibrary = 0;                   // LoadLibrary fails with this number
+  std::set<std::string> missingSymbols;          // names Library::Symbol does not find
   int32_t loadLibraryCalls = 0;
   // Every path given to CreateFile and every CopyFile target, in order,
   // whether or not the operation succeeded.

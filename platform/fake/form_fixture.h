@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "dataFunctions_shared.h"
 #include "fInstall.h"
 #include "fake_platform.h"
 #include "fake_view.h"
@@ -19,6 +20,8 @@ class FormTest : public ::testing::Test {
     };
     view.onCloseQuery = [this] { return form.FormCloseQuery(); };
     package::TCompressor::compressionWarningPending = true;
+    // The data-file module is one per process; every test starts it closed.
+    setup::ResetSaverDataModule();
   }
 
   void Install(const PackageImage& image) { fs.AddFile(fs.modulePath, image.Build()); }

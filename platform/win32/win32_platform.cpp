@@ -53,6 +53,12 @@ class Win32ReadStream final : public ReadStream {
     return size.QuadPart;
   }
 
+  void Close() override {
+    if (!file_.Close()) {
+      ThrowSystemError("CloseHandle failed");
+    }
+  }
+
  private:
   UniqueHandle file_;
 };

@@ -2,6 +2,7 @@
 //
 //   saverpack build MANIFEST --stub STUB.exe -o OUT.exe [--level default|best]
 //   saverpack list INSTALLER
+//   saverpack data build MANIFEST -o FILE.ssd | data list FILE.ssd
 //   saverpack --help
 //
 // Exit codes: 0 done, 1 refused input or I/O failure (one line on stderr),
@@ -12,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "data_command.h"
 #include "manifest.h"
 #include "pack_error.h"
 #include "package_reader.h"
@@ -28,6 +30,8 @@ using Args = std::vector<std::string_view>;
 constexpr std::string_view kUsage =
     "usage: saverpack build MANIFEST --stub STUB.exe -o OUT.exe [--level default|best]\n"
     "       saverpack list INSTALLER\n"
+    "       saverpack data build MANIFEST -o FILE.ssd [--level default|best]\n"
+    "       saverpack data list FILE.ssd\n"
     "       saverpack --help\n";
 
 constexpr std::string_view kHelp =
@@ -38,6 +42,11 @@ constexpr std::string_view kHelp =
     "       through to its target. Nothing is left behind when the build fails.\n"
     "       --level   implode parser for compressed slots (default: default)\n"
     "list   prints an installer's header and its table of 11 slots.\n"
+    "data build  writes a saver data file from a data manifest (records\n"
+    "       from files, stored or imploded, copies, first_record_mode,\n"
+    "       an optional 1240-byte header template). A package manifest may\n"
+    "       give a data manifest (a .manifest file) as slot 8.\n"
+    "data list   prints a data file's header, records and chunk sizes.\n"
     "\n"
     "manifest (UTF-8, one 'key = value' per line, '#' starts a comment,\n"
     "values may be double-quoted: title = \"Aqua #2\", with \\\" and \\\\):\n"
@@ -125,6 +134,7 @@ struct Command {
 constexpr Command kCommands[] = {
     {"build", RunBuild},
     {"list", RunList},
+    {"data", saverpack::RunDataCommand},
     {"--help", RunHelp},
     {"-h", RunHelp},
 };

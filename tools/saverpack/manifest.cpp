@@ -188,4 +188,34 @@ Manifest LoadManifest(const fs::path& file) {
   return manifest;
 }
 
+std::vector<ManifestLine> SplitManifestLines(std::string_view text, std::string_view origin) {
+  std::vector<ManifestLine> lines;
+  int number = 0;
+  while (!text.empty()) {
+    const size_t nl = text.find('\n');
+    const std::string_view line = Trim(StripComment(text.substr(0, nl)));
+    text = nl == std::string_view::npos ? std::string_view{} : text.substr(nl + 1);
+    ++number;
+    if (line.empty()) continue;
+    const std::string where = std::string(origin) + ":" + std::to_string(number) + ": ";
+    const size_t eq = line.find('=');
+    if (eq == std::string_view::npos) throw PackError(where + "expected 'key = value'");
+    ManifestLine out{number, std::string(Trim(line.substr(0, eq))),
+                     std::string(Trim(line.substr(eq + 1)))};
+    if (out.key.empty()) throw PackError(where + "missing key before '='");
+    lines.push_back(std::move(out));
+  }
+  return lines;
+}
+
+std::string ReadManifestText(const fs::path& file, std::string_view what) {
+  std::ifstream in(file, std::ios::binary);
+  const std::string failure = "cannot read " + std::string(what) + " '" + file.string() + "'";
+  if (!in) throw PackError(failure);
+  std::ostringstream text;
+  text << in.rdbuf();
+  if (in.bad()) throw PackError(failure);
+  return text.str();
+}
+
 }  // namespace saverpack

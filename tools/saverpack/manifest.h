@@ -25,6 +25,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "manifest_syntax.h"
 #include "package/constants_shared.h"
@@ -67,5 +68,20 @@ Manifest ParseManifest(std::string_view text, const std::filesystem::path& baseD
 // Reads and parses a manifest file; slot paths are relative to its folder.
 // Refuses a directory, an unreadable file and one over 1 MiB by name.
 Manifest LoadManifest(const std::filesystem::path& file);
+
+// One `key = value` line of a manifest, with blanks and comments removed.
+struct ManifestLine {
+  int number = 0;  // 1-based line number, for messages
+  std::string key;
+  std::string value;
+};
+
+// Splits manifest text into its `key = value` lines, in order, by the rules
+// above (comments, blanks). Throws PackError ("origin:N: ...") for a line
+// without '=' or without a key. Other manifests (data manifests) share it.
+std::vector<ManifestLine> SplitManifestLines(std::string_view text, std::string_view origin);
+
+// The text of a manifest file; `what` names it in the message of a failure.
+std::string ReadManifestText(const std::filesystem::path& file, std::string_view what);
 
 }  // namespace saverpack

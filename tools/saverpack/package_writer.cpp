@@ -4,6 +4,7 @@
 #include <limits>
 #include <memory>
 
+#include "data_file.h"
 #include "file_io.h"
 #include "pack_error.h"
 #include "slot_stream.h"
@@ -49,6 +50,12 @@ SlotContent LoadSlot(int slot, const SlotSource& source, const std::string& titl
   }
   content.type = source.type.value_or(DefaultSlotType(slot));
   content.compressed = source.compressed.value_or(false);
+  // Slot 8 may name a data manifest: the data file is built from it in memory.
+  if (slot == saver::kSlotSaverData && IsDataManifestPath(source.file)) {
+    content.data =
+        BuildDataFileImage(LoadDataContents(LoadDataManifest(source.file)), Level::kDefault);
+    return content;
+  }
   content.file = source.file;
   content.fileSize = FileSize(source.file, SlotLabel(slot) + " file");
   OpenForReading(source.file, SlotLabel(slot) + " file");  // refuses an unreadable file now
