@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "fake_flash.h"
 #include "os.h"
 
 namespace fake {
@@ -65,6 +66,7 @@ class FakePlatform : public os::Platform {
   std::vector<ShellCall> shellCalls;
   intptr_t shellResult = 42;
   std::map<int32_t, std::string> errorTexts;
+  FakeFlashControls flashControls;
 
   // --- os::Platform ---
   std::string WindowsDirectory() override { return windowsDirectory; }
@@ -87,6 +89,7 @@ class FakePlatform : public os::Platform {
                       const std::string& value) override;
   std::unique_ptr<os::Library> LoadLibrary(const std::string& path) override;
   intptr_t ShellOpen(const std::string& file, const std::string& parameters, bool hidden) override;
+  flash::FlashControlFactory& FlashControls() override { return flashControls; }
 
   // The text of an ini file as Windows writes it, rebuilt from the writes.
   std::string IniText(const std::string& file) const;
