@@ -17,6 +17,7 @@
 #include <string>
 
 #include "fake_window.h"
+#include "flash_host.h"
 #include "handles.h"
 #include "json_line.h"
 #include "window_query.h"
@@ -338,6 +339,10 @@ int FakeWindow(const Command& command) {
                        NumberOr(command.options, L"seconds", 30));
 }
 
+int FlashHost(const Command& command) { return RunFlashHost(command.options); }
+
+int FlashProbe(const Command&) { return RunFlashProbe(); }
+
 struct CommandEntry {
   const wchar_t* name;
   int (*run)(const Command&);
@@ -356,6 +361,8 @@ constexpr CommandEntry kCommands[] = {
     {L"list", ListCommand},
     {L"hold-file", HoldFileCommand},
     {L"fake-window", FakeWindow},
+    {L"flash-host", FlashHost},
+    {L"flash-probe", FlashProbe},
 };
 
 int Dispatch(const Command& command) {
@@ -393,6 +400,9 @@ void PrintUsage() {
       "  list                                     every visible top-level window\n"
       "  hold-file --path P [--seconds N] [--create 1]  hold a file open without sharing\n"
       "  fake-window [--title T] [--seconds N]    a window with a Cancel button (id 2)\n"
+      "  flash-host --movie P [--seconds N] [--width W] [--height H] [--stop-after MS]\n"
+      "                                           host the Flash control, print its events\n"
+      "  flash-probe                              create the control, print FlashVersion\n"
       "every wait takes --timeout MS (default 10000)\n",
       stderr);
 }

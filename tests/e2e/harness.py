@@ -411,3 +411,32 @@ class InstallerTestCase(unittest.TestCase):
 
     def shot(self, name):
         return screenshot(self.work / f"{name}.png")
+
+
+# --- the stand-in Flash control ---
+
+FLASH_CLSID = "{D27CDB6E-AE6D-11CF-96B8-444553540000}"
+FLASH_CONTROL_FOLDER = r"C:\windows\system32\Macromed\Flash"
+
+
+def register_flash_control(prefix, dll="flashctl.dll", folder=FLASH_CONTROL_FOLDER):
+    """Copies the stand-in Flash control of the build (`dll`: flashctl.dll,
+    or flashctl5.dll, the same control answering version 5.0) into `folder`
+    of the prefix and registers it with `regsvr32 /s`. Returns the control's
+    C: path. Usable on a template prefix before it is copied."""
+    target = prefix.host_path(folder)
+    target.mkdir(parents=True, exist_ok=True)
+    shutil.copyfile(artifact(dll), target / dll)
+    windows_path = folder + "\\" + dll
+    code = prefix.run("regsvr32", "/s", windows_path).popen.returncode
+    if code != 0:
+        raise AssertionError(f"regsvr32 /s {windows_path} failed with {code}")
+    return windows_path
+
+
+def registered_flash_server(prefix):
+    """The InprocServer32 path registered for the Flash class id, or None."""
+    key = rf"HKCR\CLSID\{FLASH_CLSID}\InprocServer32"
+    out = prefix.run("reg", "query", key, "/ve").stdout()
+    match = re.search(r"REG_SZ\s+(.+)", out)
+    return match.group(1).strip() if match else None

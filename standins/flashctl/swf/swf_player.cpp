@@ -8,6 +8,8 @@ namespace swf {
 std::vector<FsCommand> Player::Advance() {
   std::vector<FsCommand> raised;
   if (movie_.frames.empty()) return raised;
+  // A movie of one frame shows it and stays: there is nothing to loop.
+  if (movie_.frames.size() == 1 && frame_ == 0) return raised;
   ++frame_;
   if (frame_ >= static_cast<long>(movie_.frames.size())) {
     frame_ = 0;

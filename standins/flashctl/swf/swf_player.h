@@ -1,7 +1,8 @@
 // Plays a parsed movie frame by frame: keeps the display list (what is
 // placed at which depth), the background colour, and reports the
 // FSCommands that the frame's actions raise. After the last frame it starts
-// again at the first with an empty display list (the background stays).
+// again at the first with an empty display list (the background stays); a
+// movie of a single frame shows it once and stays on it.
 #pragma once
 
 #include <map>

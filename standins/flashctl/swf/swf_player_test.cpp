@@ -70,6 +70,16 @@ TEST(SwfPlayer, FillsAndStrokesOfACurvedShape) {
   EXPECT_EQ(ColorAt(player, Px(15, 15)), Player::kDefaultBackground);
 }
 
+TEST(SwfPlayer, SingleFrameRunsItsActionsOnce) {
+  const Movie movie = ParseMovie(LoadMovie("actions.swf"));
+  Player player(movie);
+  EXPECT_EQ(player.Advance().size(), 2u);
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_TRUE(player.Advance().empty());
+    EXPECT_EQ(player.FrameIndex(), 0);
+  }
+}
+
 TEST(SwfPlayer, MovieWithoutFramesShowsItsBackgroundOnly) {
   Movie movie;
   Player player(movie);
