@@ -55,8 +55,6 @@ FLASH_CONTROL_DLL = "flashctl.dll"
 # Its runtime installer, and a build of the control that answers version 5.0.
 FLASH_INSTALLER_EXE = "flashax.exe"
 OLD_FLASH_CONTROL_DLL = "flashctl5.dll"
-# Where the runtime installer puts the control (under drive_c).
-FLASH_FOLDER = "windows/system32/Macromed/Flash"
 # Programs that the driver waits for get this much time by default (ms).
 DEFAULT_WAIT_MS = 20000
 
@@ -139,16 +137,6 @@ def flash_template():
                                            str(NATIVE_DIR / "wine" / "template-flash"),
                                            str(control))
     return Path(_state["flash_template"])
-
-
-def register_flash_control(prefix, dll):
-    """Puts `dll` where the runtime installer puts the control, under the
-    control's name, and registers it in `prefix`."""
-    folder = prefix.drive_c / FLASH_FOLDER
-    folder.mkdir(parents=True, exist_ok=True)
-    shutil.copyfile(dll, folder / FLASH_CONTROL_DLL)
-    target = "C:\\" + FLASH_FOLDER.replace("/", "\\") + "\\" + FLASH_CONTROL_DLL
-    prefix.run("regsvr32", "/s", target, timeout=60)
 
 
 def screenshot(path):

@@ -42,6 +42,8 @@ def pixel(image_path, x, y):
 
 
 class FlashControlCase(harness.InstallerTestCase):
+    flash_control = False  # each test registers or installs the control itself
+
     def setUp(self):
         super().setUp()
         self.trace = self.prefix.drive_c / "flash-trace.txt"
