@@ -121,13 +121,19 @@ class MoviePreviewTest(FlashTestCase):
         self.assertEqual(calls.count("destroy"), 1, calls)
 
     def test_damaged_movie_leaves_the_window_working(self):
-        info = self.start_movie_package(b"FWS\x06\xff\xff\xff\x7f" + bytes(range(256)) * 4)
+        # A compressed movie whose zlib stream is broken after the header.
+        damaged = preview_movie()
+        damaged = b"CWS" + damaged[3:8] + b"\x78\x9c" + bytes(range(7, 255)) * 4
+        info = self.start_movie_package(damaged)
         self.assertTrue(info["visible"])
         harness.wait_until(lambda: "Play" in self.trace_lines(), timeout=10)
         again = self.prefix.driver("window-info")
         self.assertTrue(again["enabled"])
         self.shot("flash-damaged")
-        self.assertTrue(any(line.startswith("movie-error") for line in self.trace_lines()))
+        # The control shows its placeholder and says so in its trace.
+        self.assertTrue(harness.wait_until(
+            lambda: any(line.startswith("movie-error") for line in self.trace_lines()), 10),
+            self.trace_lines())
         self.close_and_wait()
         self.assertEqual(self.panel_calls()[-2:], ["StopPlay", "destroy"])
 
