@@ -189,6 +189,15 @@ TEST_F(FlashRuntimeTest, EveryRuntimeCheckFailureEndsAsMinus402) {
   EXPECT_EQ(controls.calls["Create"], 1);  // availability is not asked after a failed start
 }
 
+TEST_F(FlashRuntimeTest, RuntimeInstallerGoneBeforeItStartsEndsAsMinus402) {
+  controls.version = 0;
+  fs.vanishOnClose.insert("C:\\WINDOWS\\FLASHAX.EXE");
+  Install(WithRuntimeInstaller());
+  form.FormCreate();
+  EXPECT_TRUE(fs.shellCalls.empty());
+  EXPECT_EQ(Boxes(), std::vector<std::string>{"Installer file is corrupted. Error -402. "});
+}
+
 TEST_F(FlashRuntimeTest, ShellErrorNumberEndsAsMinus402) {
   fs.shellResult = 5;
   controls.version = 0;
