@@ -170,17 +170,30 @@ class Shape:
         ys = [p[1] for p in self.points] or [0]
         return min(xs), max(xs), min(ys), max(ys)
 
+    def new_styles(self, fills=(), lines=()):
+        """A style change record with new style arrays (DefineShape2 and 3):
+        the styles from here on are these, numbered from 1 again."""
+        self.records.append(("newstyles", list(fills), list(lines)))
+        return self
+
     def body(self, version):
         """SHAPEWITHSTYLE for DefineShape `version` (1, 2 or 3)."""
         alpha = version >= 3
         out = BitWriter()
-        out.raw(self._style_arrays(alpha, version))
+        out.raw(self._style_arrays(self.fills, self.lines, alpha, version))
         fill_bits = unsigned_bits(len(self.fills))
         line_bits = unsigned_bits(len(self.lines))
         out.bits(fill_bits, 4).bits(line_bits, 4)
         for record in self.records:
             if record[0] == "style":
                 self._style_record(out, record[1], fill_bits, line_bits)
+            elif record[0] == "newstyles":
+                # StateNewStyles only; the arrays start at the next byte.
+                out.bits(0, 1).bits(1, 1).bits(0, 4)
+                out.raw(self._style_arrays(record[1], record[2], alpha, version))
+                fill_bits = unsigned_bits(len(record[1]))
+                line_bits = unsigned_bits(len(record[2]))
+                out.bits(fill_bits, 4).bits(line_bits, 4)
             elif record[0] == "line":
                 self._line_record(out, record[1], record[2])
             else:
@@ -191,16 +204,17 @@ class Shape:
         out.bits(0, 6)  # end of shape
         return out.align().bytes()
 
-    def _style_arrays(self, alpha, version):
+    @staticmethod
+    def _style_arrays(fills, lines, alpha, version):
         def count(n):
             if n >= 0xFF and version >= 2:
                 return struct.pack("<BH", 0xFF, n)
             return struct.pack("<B", n)
-        data = count(len(self.fills))
-        for fill in self.fills:
+        data = count(len(fills))
+        for fill in fills:
             data += b"\x00" + color_bytes(fill, alpha)
-        data += count(len(self.lines))
-        for width, color in self.lines:
+        data += count(len(lines))
+        for width, color in lines:
             data += struct.pack("<H", int(round(width * TWIPS))) + color_bytes(color, alpha)
         return data
 
@@ -338,10 +352,21 @@ def test_set():
     actions = [get_url("http://example.invalid/", "_blank"), other_actions,
                get_url("fscommand:AllowScale", "TRUE"), fscommand("quit"), show_frame()]
     unknown = [tag(43, b"label\x00"), tag(1000, bytes(100))]
+    # Two squares sharing an edge, drawn once with red on one side (fill1)
+    # and blue on the other (fill0); then, after new style arrays, a green
+    # square whose style number 1 means the new green.
+    shared = Shape(fills=[(255, 0, 0), (0, 0, 255)])
+    shared.move_to(0, 0, fill0=0, fill1=1).line_to(50, 0)
+    shared.move_to(50, 0, fill0=2, fill1=1).line_to(50, 50)
+    shared.move_to(50, 50, fill0=0, fill1=1).line_to(0, 50).line_to(0, 0)
+    shared.move_to(50, 0, fill0=0, fill1=2).line_to(100, 0).line_to(100, 50).line_to(50, 50)
+    shared.new_styles(fills=[(0, 255, 0)]).rectangle(0, 60, 40, 100)
     return {
         "two_frames.swf": movie(two_frames),
         "unknown_tags.swf": movie(two_frames[:3] + unknown + two_frames[3:]),
         "removals.swf": movie(removals),
+        "shared_edge.swf": movie([define_shape(3, shared, version=3), place_object(3, 1),
+                                  show_frame()]),
         "actions.swf": movie(actions),
         "two_frames_cws.swf": movie(two_frames, compressed=True),
         "curved_shape3.swf": movie([define_shape(7, curved, version=3),

@@ -15,10 +15,19 @@ void Fill(HDC dc, const RECT& area, COLORREF color) {
   DeleteObject(brush);
 }
 
+// Far enough outside any window to clip the same, near enough for GDI's
+// coordinate range whatever a movie's matrices hold.
+constexpr double kCoordinateLimit = 1 << 24;
+constexpr double kMaxPenWidth = 4096;
+
+LONG Device(double origin, double value) {
+  return static_cast<LONG>(
+      std::lround(std::clamp(origin + value, -kCoordinateLimit, kCoordinateLimit)));
+}
+
 POINT ToDevice(const swf::Viewport& view, const RECT& area, const swf::Matrix& m, swf::Point p) {
   const swf::Point px = view.ToPixels(swf::Apply(m, p));
-  return POINT{area.left + static_cast<LONG>(std::lround(px.x)),
-               area.top + static_cast<LONG>(std::lround(px.y))};
+  return POINT{Device(area.left, px.x), Device(area.top, px.y)};
 }
 
 void DrawFills(HDC dc, const RECT& area, const swf::Viewport& view, const swf::DrawItem& item) {
@@ -48,7 +57,8 @@ void DrawStrokes(HDC dc, const RECT& area, const swf::Viewport& view, const swf:
                        std::sqrt(std::fabs(view.scaleX * view.scaleY));
   for (const swf::Stroke& stroke : item.shape->strokes) {
     if (!swf::Drawn(stroke.color) || stroke.points.size() < 2) continue;
-    const int width = std::max(1, static_cast<int>(std::lround(stroke.width * scale)));
+    const int width =
+        static_cast<int>(std::lround(std::clamp(stroke.width * scale, 1.0, kMaxPenWidth)));
     HPEN pen = CreatePen(PS_SOLID, width, ToColorRef(stroke.color));
     HGDIOBJ old = SelectObject(dc, pen);
     std::vector<POINT> points;

@@ -206,8 +206,9 @@ void MovieView::Tick() {
   for (const swf::FsCommand& c : raised) {
     commands.push_back(Command{ToWide(c.command, codePage), ToWide(c.args, codePage)});
   }
-  // Last: the sink may end this view.
-  sink_(std::move(commands));
+  // Last, through a copy of the sink: the call may end this view.
+  const CommandSink sink = sink_;
+  sink(std::move(commands));
 }
 
 LRESULT MovieView::WindowProcFor(MovieView* view, HWND window, UINT message, WPARAM wParam,
@@ -221,6 +222,12 @@ LRESULT MovieView::WindowProcFor(MovieView* view, HWND window, UINT message, WPA
       return 0;
     case WM_ERASEBKGND:
       return 1;
+    case WM_NCDESTROY:
+      // Destroyed with its parent: the view forgets the handle, which the
+      // system may give to another window later.
+      SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+      view->window_ = nullptr;
+      return DefWindowProcW(window, message, wParam, lParam);
     case WM_PAINT: {
       PAINTSTRUCT paint;
       HDC dc = BeginPaint(window, &paint);

@@ -86,6 +86,17 @@ class RegisteredControl(FlashControlCase):
         out = self.prefix.run("reg", "query", key, "/v", "ThreadingModel").stdout()
         self.assertIn("Apartment", out)
         self.assertEqual(self.probe(), {"cmd": "flash-probe", "ok": True, "version": VERSION_6})
+        # Unregistering another copy leaves the registration alone; the
+        # registered copy removes it.
+        other = self.prefix.drive_c / "other"
+        other.mkdir()
+        (other / "flashctl5.dll").write_bytes(harness.artifact("flashctl5.dll").read_bytes())
+        self.assertEqual(self.prefix.run("regsvr32", "/u", "/s",
+                                         r"C:\other\flashctl5.dll").popen.returncode, 0)
+        self.assertEqual(harness.registered_flash_server(self.prefix).lower(), path.lower())
+        self.assertEqual(self.prefix.run("regsvr32", "/u", "/s", path).popen.returncode, 0)
+        self.assertIsNone(harness.registered_flash_server(self.prefix))
+        self.assertEqual(self.probe()["hresult"], CLASS_NOT_REGISTERED)
 
     def test_plays_scaled_raises_events_and_reports_in_order(self):
         harness.register_flash_control(self.prefix)

@@ -36,6 +36,11 @@ class WriterAgainstYaswfp(unittest.TestCase):
         for name, data in make_swf.test_set().items():
             with self.subTest(name=name):
                 swf = parse(data)
+                # yaswfp reads the bit counts after new style arrays from
+                # the bits before them instead of the next byte, so it
+                # cannot follow a shape that changes its style arrays.
+                if name != "shared_edge.swf":
+                    self.assertNotIn("FailingObject", [type(t).__name__ for t in swf.tags])
                 self.assertEqual(swf.header.FileLength, len(data) if data[:1] == b"F"
                                  else swf.header.FileLength)
                 self.assertEqual(swf.header.FrameCount, names(swf).count("ShowFrame"))

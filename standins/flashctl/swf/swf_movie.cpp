@@ -126,14 +126,32 @@ FrameOp ReadRemove(Reader& in, bool second) {
   return op;
 }
 
-void ReadTag(uint16_t code, Reader& body, Movie& movie, std::vector<FrameOp>& ops) {
+size_t PointCount(const Shape& shape) {
+  size_t count = 0;
+  for (const FilledArea& fill : shape.fills) {
+    for (const auto& outline : fill.outlines) count += outline.size();
+  }
+  for (const Stroke& stroke : shape.strokes) count += stroke.points.size();
+  return count;
+}
+
+// What the tags read so far cost, against the movie's limits.
+struct Budget {
+  size_t points = 0;
+  size_t ops = 0;
+};
+
+void ReadTag(uint16_t code, Reader& body, Movie& movie, std::vector<FrameOp>& ops, Budget& budget) {
   switch (code) {
     case kDefineShape:
     case kDefineShape2:
     case kDefineShape3: {
       const uint16_t id = body.U16();
       const int version = code == kDefineShape ? 1 : code == kDefineShape2 ? 2 : 3;
-      movie.shapes[id] = ReadShape(body, version);
+      Shape shape = ReadShape(body, version);
+      // Shapes past the movie's point limit are left out (drawn as nothing).
+      budget.points += PointCount(shape);
+      if (budget.points <= kMaxMoviePoints) movie.shapes[id] = std::move(shape);
       break;
     }
     case kPlaceObject:
@@ -161,6 +179,7 @@ void ReadTag(uint16_t code, Reader& body, Movie& movie, std::vector<FrameOp>& op
 
 void ReadTags(Reader& in, Movie& movie) {
   std::vector<FrameOp> ops;
+  Budget budget;
   while (in.Remaining() >= 2 && movie.frames.size() < kMaxFrames) {
     const uint16_t codeAndLength = in.U16();
     const uint16_t code = codeAndLength >> 6;
@@ -172,13 +191,16 @@ void ReadTags(Reader& in, Movie& movie) {
     if (code == kEnd || length > in.Remaining()) break;
     Reader body = in.Take(length);
     if (code == kShowFrame) {
+      budget.ops += ops.size();
       movie.frames.push_back(std::move(ops));
       ops.clear();
       continue;
     }
+    // The movie ends where its frames would hold too many changes.
+    if (budget.ops + ops.size() >= kMaxFrameOps) break;
     // A damaged tag is dropped; the tags around it still count.
     try {
-      ReadTag(code, body, movie, ops);
+      ReadTag(code, body, movie, ops, budget);
     } catch (const FormatError&) {
     }
   }

@@ -83,7 +83,9 @@ struct Movie {
 // Limits that keep a hostile file's cost bounded.
 inline constexpr size_t kMaxMovieBytes = 32u << 20;  // uncompressed file length
 inline constexpr size_t kMaxShapePoints = 1u << 20;  // per shape, after flattening
+inline constexpr size_t kMaxMoviePoints = 1u << 22;  // all shapes together
 inline constexpr size_t kMaxFrames = 1u << 16;
+inline constexpr size_t kMaxFrameOps = 1u << 20;  // all frames together
 
 // Parses a whole movie file ("FWS" or "CWS"). Throws FormatError when the
 // header cannot be read; damage after the header ends the tag list early

@@ -141,6 +141,83 @@ TEST(SwfShapes, CurvesAreFlattenedAndStrokesFollowTheOutline) {
   EXPECT_EQ(shape.strokes[0].points, outline);
 }
 
+// Bits, most significant first, padded with zeros to whole bytes.
+class BitSink {
+ public:
+  void Put(uint32_t value, int bits) {
+    for (int i = bits - 1; i >= 0; --i) {
+      if (used_ % 8 == 0) bytes_.push_back(0);
+      if ((value >> i) & 1) bytes_.back() |= static_cast<uint8_t>(0x80 >> (used_ % 8));
+      ++used_;
+    }
+  }
+  std::vector<uint8_t> Bytes() const { return bytes_; }
+
+ private:
+  std::vector<uint8_t> bytes_;
+  size_t used_ = 0;
+};
+
+// A DefineShape tag (long form) of one solid fill and `curves` tiny curved
+// edges, each 14 bits: 1, 0, NumBits 0000, then four 2-bit deltas.
+std::vector<uint8_t> CurvyShapeTag(uint16_t id, size_t curves) {
+  std::vector<uint8_t> body{static_cast<uint8_t>(id),
+                            static_cast<uint8_t>(id >> 8),
+                            0x00,  // RECT of 0-bit fields
+                            0x01,
+                            0x00,
+                            0xFF,
+                            0x00,
+                            0x00,   // one solid red fill
+                            0x00};  // no line styles
+  BitSink bits;
+  bits.Put(1, 4);         // NumFillBits
+  bits.Put(0, 4);         // NumLineBits
+  bits.Put(0b000101, 6);  // style change: fill1 and move
+  bits.Put(0, 5);         // MoveBits 0
+  bits.Put(1, 1);         // FillStyle1 = 1
+  for (size_t i = 0; i < curves; ++i) bits.Put(0b10000001000001, 14);
+  bits.Put(0, 6);  // end of shape
+  const std::vector<uint8_t> records = bits.Bytes();
+  body.insert(body.end(), records.begin(), records.end());
+  std::vector<uint8_t> tag{static_cast<uint8_t>((2 << 6) | 0x3F), 0x00};
+  const uint32_t length = static_cast<uint32_t>(body.size());
+  for (int i = 0; i < 4; ++i) tag.push_back(static_cast<uint8_t>(length >> (8 * i)));
+  tag.insert(tag.end(), body.begin(), body.end());
+  return tag;
+}
+
+size_t Points(const Shape& shape) {
+  size_t n = 0;
+  for (const auto& fill : shape.fills) {
+    for (const auto& outline : fill.outlines) n += outline.size();
+  }
+  return n;
+}
+
+TEST(SwfLimits, ShapesStayWithinThePointBudget) {
+  std::vector<uint8_t> file{'F', 'W', 'S', 6, 0, 0, 0, 0, 0x00, 0x00, 0x0C, 0x01, 0x00};
+  // Each shape stops at the per-shape limit (about 55000 curves of 18
+  // points, 440000 kept); eleven of them pass the movie's limit.
+  const size_t shapes = 11;
+  for (uint16_t id = 1; id <= shapes; ++id) {
+    const std::vector<uint8_t> tag = CurvyShapeTag(id, 56000);
+    file.insert(file.end(), tag.begin(), tag.end());
+  }
+  const uint32_t length = static_cast<uint32_t>(file.size());
+  for (int i = 0; i < 4; ++i) file[4 + i] = static_cast<uint8_t>(length >> (8 * i));
+  const Movie movie = ParseMovie(file);
+  size_t total = 0;
+  for (const auto& [id, shape] : movie.shapes) {
+    EXPECT_GT(Points(shape), 0u) << id;
+    EXPECT_LE(Points(shape), kMaxShapePoints) << id;
+    total += Points(shape);
+  }
+  EXPECT_GE(movie.shapes.size(), 1u);
+  EXPECT_LT(movie.shapes.size(), shapes);
+  EXPECT_LE(total, kMaxMoviePoints);
+}
+
 TEST(SwfBits, SignedFieldsAndBoundedReads) {
   const uint8_t bytes[] = {0b10110000, 0x01, 0x02};
   Reader in(bytes);

@@ -70,6 +70,24 @@ TEST(SwfPlayer, FillsAndStrokesOfACurvedShape) {
   EXPECT_EQ(ColorAt(player, Px(15, 15)), Player::kDefaultBackground);
 }
 
+TEST(SwfPlayer, SharedEdgesAndNewStyleArrays) {
+  // Red and blue squares share one edge (blue as fill0 on it); new style
+  // arrays then make style 1 green.
+  const Movie movie = ParseMovie(LoadMovie("shared_edge.swf"));
+  const Shape& shape = movie.shapes.at(3);
+  ASSERT_EQ(shape.fills.size(), 3u);
+  for (const FilledArea& fill : shape.fills) {
+    ASSERT_EQ(fill.outlines.size(), 1u);
+    EXPECT_EQ(fill.outlines[0].front(), fill.outlines[0].back());
+  }
+  Player player(movie);
+  player.Advance();
+  EXPECT_EQ(ColorAt(player, Px(25, 25)), kRed);
+  EXPECT_EQ(ColorAt(player, Px(75, 25)), kBlue);
+  EXPECT_EQ(ColorAt(player, Px(20, 80)), kGreen);
+  EXPECT_EQ(ColorAt(player, Px(75, 80)), Player::kDefaultBackground);
+}
+
 TEST(SwfPlayer, SingleFrameRunsItsActionsOnce) {
   const Movie movie = ParseMovie(LoadMovie("actions.swf"));
   Player player(movie);
