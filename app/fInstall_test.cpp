@@ -73,6 +73,13 @@ TEST_F(StartupTest, FlashPreviewOpensTheMovieFromTheSaverFolder) {
   EXPECT_EQ(view.moviePath, "C:\\WINDOWS\\Aqua dir\\installer.scf");
 }
 
+TEST_F(StartupTest, ClosingAWindowedInstallerReleasesTheMovie) {
+  Install(PackageImage::Complete().Switches(2, 0, 0, 0));
+  form.FormCreate();
+  form.declineBtnClick();
+  EXPECT_EQ(std::count(view.events.begin(), view.events.end(), "closeMovie"), 1);
+}
+
 TEST_F(StartupTest, UnreadableBitmapStopsThePreparationWithAMessage) {
   view.bitmapLoads = false;
   Install(PackageImage::Complete().Switches(1, 0, 0, 0));

@@ -18,6 +18,10 @@
 #include <stdexcept>
 #include <string>
 
+namespace flash {
+class FlashControlFactory;
+}
+
 namespace os {
 
 // Windows error numbers the logic names.
@@ -175,6 +179,10 @@ class Platform {
 
   // --- libraries ---
   virtual std::unique_ptr<Library> LoadLibrary(const std::string& path) = 0;  // null on failure
+
+  // --- COM ---
+  // Creates Shockwave Flash controls (flash/flash_control.h).
+  virtual flash::FlashControlFactory& FlashControls() = 0;
 
   // --- shell ---
   // ShellExecute with the default verb; returns the shell's instance value.

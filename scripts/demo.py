@@ -34,6 +34,7 @@ def build_installer():
     for name in ("demo.manifest", "data.manifest", "License.txt", "ReadMe.txt"):
         shutil.copyfile(SAMPLES / name, package_dir / name)
     shutil.copyfile(harness.artifact("impborl.dll"), package_dir / "impborl.dll")
+    shutil.copyfile(harness.artifact("flashax.exe"), package_dir / "flashax.exe")
     installer = DEMO_DIR / "Aqua-setup.exe"
     subprocess.run([str(harness.saverpack_path()), "build", str(package_dir / "demo.manifest"),
                     "--stub", str(harness.artifact("install.exe")), "-o", str(installer)],

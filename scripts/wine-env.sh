@@ -6,6 +6,10 @@
 #   wine-env.sh loader                   print the Wine loader to run programs with
 #   wine-env.sh template DIR             make DIR a booted prefix once (cached)
 #   wine-env.sh fresh TEMPLATE DEST      DEST := a fresh copy of the template
+#   wine-env.sh flash-template TEMPLATE DEST DLL
+#                                        DEST := the template with the control
+#                                        DLL registered (cached while the
+#                                        template and the DLL stay the same)
 #   wine-env.sh kill PREFIX              stop the wineserver (and programs) of PREFIX
 #   wine-env.sh xvfb-start STATEFILE     start one Xvfb on a free display, print
 #                                        DISPLAY; STATEFILE records it for xvfb-stop
@@ -114,6 +118,40 @@ fresh_copy() {
   cp -a "$template" "$dest"
 }
 
+# The stand-in Flash control lives where its runtime installer puts it.
+FLASH_FOLDER='windows/system32/Macromed/Flash'
+
+make_flash_template() {
+  local template=${1:?template} dir=${2:?destination} dll=${3:?control DLL}
+  [ -f "$template/.saver-template" ] || die "$template is not a booted template"
+  [ -f "$dll" ] || die "no control DLL at $dll"
+  local arch stamp
+  arch=$(detect_arch)
+  stamp="$(cat "$template/.saver-template") $(sha1sum <"$dll" | cut -c1-40)"
+  mkdir -p "$(dirname "$dir")"
+  exec 8>"$dir.lock"
+  flock 8
+  if [ -f "$dir/.saver-flash" ] && [ "$(cat "$dir/.saver-flash")" = "$stamp" ]; then
+    echo "$dir"
+    return
+  fi
+  local work="$dir.make.$$" name
+  name=$(basename "$dll")
+  LOG="$dir.make.log"
+  : >"$LOG"
+  rm -rf "$work"
+  cp -a "$template" "$work"
+  mkdir -p "$work/drive_c/$FLASH_FOLDER"
+  cp "$dll" "$work/drive_c/$FLASH_FOLDER/$name"
+  (unset DISPLAY && wine_in "$work" "$arch" regsvr32 /s "C:\\${FLASH_FOLDER//\//\\}\\$name") ||
+    die "regsvr32 $name failed; see $LOG"
+  WINEPREFIX="$work" "$(wineserver_for)" -w
+  echo "$stamp" >"$work/.saver-flash"
+  rm -rf "$dir"
+  mv "$work" "$dir"
+  echo "$dir"
+}
+
 kill_prefix() {
   local prefix=${1:?prefix}
   [ -d "$prefix" ] || return 0
@@ -186,6 +224,7 @@ case "${1:-}" in
   loader) loader_for "$(detect_arch)" ;;
   template) make_template "${2:-}" ;;
   fresh) fresh_copy "${2:-}" "${3:-}" ;;
+  flash-template) make_flash_template "${2:-}" "${3:-}" "${4:-}" ;;
   kill) kill_prefix "${2:-}" ;;
   xvfb-start) xvfb_start "${2:-}" ;;
   xvfb-stop) xvfb_stop "${2:-}" ;;

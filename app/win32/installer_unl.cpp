@@ -49,6 +49,7 @@ int RunInstaller(HINSTANCE instance) {
   app::win32::InstallerWindow window(instance);  // application title "Install"
   if (!window.Create()) return 1;
   os::Win32Platform platform;
+  window.SetFlashControls(platform.FlashControls());
   app::TInstallerForm form(platform, window);
   FormEventsOfLogic events(form, window);
   window.SetEvents(&events);

@@ -8,6 +8,7 @@
 
 #include "keyboard_focus.h"
 #include "message_box.h"
+#include "movie_panel.h"
 #include "string_ids.h"
 
 namespace app::win32 {
@@ -247,6 +248,7 @@ LRESULT InstallerWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lPara
       OnClose();
       return 0;
     case WM_DESTROY:
+      moviePanel_.reset();  // the control goes while its panel still exists
       ::PostQuitMessage(0);
       return 0;
     case WM_NCDESTROY:
@@ -494,17 +496,6 @@ bool InstallerWindow::ShowBitmapPreview(const std::string& path) {
   ::InvalidateRect(image, nullptr, FALSE);
   return true;
 }
-
-// Not yet hosting the Flash control: moviePanel1 stays an empty black panel.
-// The application is brought to the front and pending messages handled as
-// the movie preview does.
-void InstallerWindow::ShowMoviePreview(const std::string& /*path*/) {
-  if (window_) ::SetForegroundWindow(window_.Get());
-  ProcessPendingMessages();
-}
-
-// Not yet hosting the Flash control: there is no movie to release.
-void InstallerWindow::CloseMovie() {}
 
 void InstallerWindow::SizeWindow() {
   HWND window = window_.Get();

@@ -8,14 +8,18 @@
 #pragma once
 
 #include <array>
+#include <memory>
 #include <string>
 
+#include "flash_control.h"
 #include "installer_view.h"
 #include "layout.h"
 #include "win_handles.h"
 #include "windows_api.h"
 
 namespace app::win32 {
+
+class MoviePanel;
 
 // The window's events, handled by the installer's logic.
 class FormEvents {
@@ -40,6 +44,9 @@ class InstallerWindow final : public InstallerView {
   // fixed single border. False when the window system refuses.
   bool Create();
   void SetEvents(FormEvents* events) { events_ = events; }
+  // Hosts the Flash movie of a Flash preview in `moviePanel1` with controls
+  // from `controls`; without it the panel stays empty and black.
+  void SetFlashControls(flash::FlashControlFactory& controls);
   HWND handle() const { return window_.Get(); }
   // The application title ("Install" at start, then what SetCaption gives).
   const std::string& applicationTitle() const { return applicationTitle_; }
@@ -94,6 +101,8 @@ class InstallerWindow final : public InstallerView {
   void SetBorderSizeable(bool sizeable);
   // Handles every message already waiting; a WM_QUIT is put back.
   void ProcessPendingMessages();
+  // Handles one message, waiting a little for one when none is queued.
+  void HandleOneMessage();
   bool TranslateForWindow(MSG& message);
   std::string LoadText(unsigned id) const;
 
@@ -103,7 +112,8 @@ class InstallerWindow final : public InstallerView {
   std::array<HWND, layout::kControls.size()> controls_{};
   UniqueFont font_;
   UniqueBitmap preview_;
-  UINT_PTR threadTimer_ = 0;  // the pause timer when there is no window
+  std::unique_ptr<MoviePanel> moviePanel_;  // the Flash preview, once controls are given
+  UINT_PTR threadTimer_ = 0;                // the pause timer when there is no window
   std::string applicationTitle_ = "Install";
   bool licenceShown_ = false;
   bool pauseTimerEnabled_ = false;

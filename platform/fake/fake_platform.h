@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "fake_flash.h"
 #include "os.h"
 
 namespace fake {
@@ -79,6 +80,7 @@ class FakePlatform : public os::Platform {
   std::vector<ShellCall> shellCalls;
   intptr_t shellResult = 42;
   std::map<int32_t, std::string> errorTexts;
+  FakeFlashControls flashControls;
 
   // Registry under HKEY_LOCAL_MACHINE, by upper-case key path. A key in
   // `deniedKeys` (or under one) refuses opening, creating and deleting with
@@ -132,6 +134,7 @@ class FakePlatform : public os::Platform {
   void ClickDialogButton(os::WindowId window, int buttonId) override;
   bool SetScreenSaverActive() override;
   bool StartProgram(const std::string& commandLine) override;
+  flash::FlashControlFactory& FlashControls() override { return flashControls; }
 
   // The text of an ini file as Windows writes it, rebuilt from the writes.
   // A bare file name stands for that file in the Windows folder.

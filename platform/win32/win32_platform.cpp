@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "flash_host.h"
 #include "handles.h"
 #include "windows_api.h"
 
@@ -300,6 +301,11 @@ intptr_t Win32Platform::ShellOpen(const std::string& file, const std::string& pa
   const HINSTANCE instance = ::ShellExecuteA(nullptr, nullptr, file.c_str(), arguments, nullptr,
                                              hidden ? SW_HIDE : SW_SHOWNORMAL);
   return reinterpret_cast<intptr_t>(instance);
+}
+
+flash::FlashControlFactory& Win32Platform::FlashControls() {
+  if (!flashControls_) flashControls_ = win32::NewFlashControlFactory();
+  return *flashControls_;
 }
 
 }  // namespace os

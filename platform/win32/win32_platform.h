@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "flash_control.h"
 #include "os.h"
 
 namespace os {
@@ -49,6 +50,11 @@ class Win32Platform final : public Platform {
   std::unique_ptr<Library> LoadLibrary(const std::string& path) override;
 
   intptr_t ShellOpen(const std::string& file, const std::string& parameters, bool hidden) override;
+  // Initialises OLE on the calling thread when first asked.
+  flash::FlashControlFactory& FlashControls() override;
+
+ private:
+  std::unique_ptr<flash::FlashControlFactory> flashControls_;
 };
 
 }  // namespace os

@@ -17,6 +17,7 @@
 #include <string>
 
 #include "fake_window.h"
+#include "flash_host.h"
 #include "handles.h"
 #include "json_line.h"
 #include "keyboard_input.h"
@@ -382,6 +383,10 @@ int ShortPathCommand(const Command& command) {
   return 0;
 }
 
+int FlashHost(const Command& command) { return RunFlashHost(command.options); }
+
+int FlashProbe(const Command&) { return RunFlashProbe(); }
+
 struct CommandEntry {
   const wchar_t* name;
   int (*run)(const Command&);
@@ -403,6 +408,8 @@ constexpr CommandEntry kCommands[] = {
     {L"short-path", ShortPathCommand},
     {L"key", KeyCommand},
     {L"focus", FocusCommand},
+    {L"flash-host", FlashHost},
+    {L"flash-probe", FlashProbe},
 };
 
 int Dispatch(const Command& command) {
@@ -442,6 +449,9 @@ void PrintUsage() {
       "  fake-window [--title T] [--seconds N]    a window with a Cancel button (id 2)\n"
       "  key --key [ctrl+][alt+][shift+]KEY       type a key at the installer (SendInput)\n"
       "  focus [--id N|--text T|--ctl-class K]    the focused control (waits for a match)\n"
+      "  flash-host --movie P [--seconds N] [--width W] [--height H] [--stop-after MS]\n"
+      "                                           host the Flash control, print its events\n"
+      "  flash-probe                              create the control, print FlashVersion\n"
       "every wait takes --timeout MS (default 10000)\n",
       stderr);
 }

@@ -15,6 +15,11 @@ Environment:
   SAVER_WIN64_DIR    the win64 build tree, used only when 32-bit Wine cannot run
   SAVER_E2E_DISPLAY_STATE  file naming the run's Xvfb display (CTest fixture)
   SAVER_E2E_KEEP=1   keep every test's prefix (otherwise only logs stay)
+
+The installer asks for the Flash control at every start and ends with -402
+without one, so a test's prefix has the stand-in control registered
+(`flash_template`), except for the tests of the runtime installer, which
+ask for a prefix without it (`InstallerTestCase.flash_control = False`).
 """
 
 import atexit
@@ -45,6 +50,11 @@ sys.dont_write_bytecode = True
 sys.path.insert(0, str(SOURCE_DIR / "samples"))
 from make_demo_files import support_files  # noqa: E402,F401 (re-exported for the tests)
 from make_preview import bitmap_bytes  # noqa: E402,F401
+# The stand-in Flash control (in-process COM server) of the Windows build.
+FLASH_CONTROL_DLL = "flashctl.dll"
+# Its runtime installer, and a build of the control that answers version 5.0.
+FLASH_INSTALLER_EXE = "flashax.exe"
+OLD_FLASH_CONTROL_DLL = "flashctl5.dll"
 # Programs that the driver waits for get this much time by default (ms).
 DEFAULT_WAIT_MS = 20000
 
@@ -116,6 +126,19 @@ def template():
     return Path(_state["template"])
 
 
+def flash_template():
+    """The booted template with the stand-in Flash control registered."""
+    if "flash_template" not in _state:
+        control = artifact(FLASH_CONTROL_DLL)
+        if not control.is_file():
+            raise AssertionError(f"the stand-in Flash control {control} is not built: every "
+                                 "installer start would end with -402")
+        _state["flash_template"] = _script("flash-template", str(template()),
+                                           str(NATIVE_DIR / "wine" / "template-flash"),
+                                           str(control))
+    return Path(_state["flash_template"])
+
+
 def screenshot(path):
     """Saves the whole virtual screen as a PNG; returns the path."""
     path = Path(path)
@@ -159,18 +182,23 @@ class WineProcess:
 class WinePrefix:
     """A fresh prefix made from the booted template, removed by `close`."""
 
-    def __init__(self, work_dir):
+    def __init__(self, work_dir, flash_control=True):
+        """A prefix with the stand-in Flash control registered, or without."""
         self.work_dir = Path(work_dir)
         self.work_dir.mkdir(parents=True, exist_ok=True)
         self.path = self.work_dir / "prefix"
-        _script("fresh", str(template()), str(self.path))
+        source = flash_template() if flash_control else template()
+        _script("fresh", str(source), str(self.path))
+        # Extra environment of the programs started in this prefix.
+        self.extra_env = {}
         self.loader = _script("loader")
         self._counter = 0
         self._processes = []
 
     def env(self):
         return dict(os.environ, WINEPREFIX=str(self.path), WINEARCH=wine_arch(),
-                    WINELOADER=self.loader, WINEDEBUG="-all", DISPLAY=display())
+                    WINELOADER=self.loader, WINEDEBUG="-all", DISPLAY=display(),
+                    **self.extra_env)
 
     # --- paths ---
     @property
@@ -367,11 +395,13 @@ class InstallerTestCase(unittest.TestCase):
     removed afterwards unless SAVER_E2E_KEEP=1 (logs and packages stay)."""
 
     installer = None
+    # Whether the test's prefix has the stand-in Flash control registered.
+    flash_control = True
 
     def setUp(self):
         self.work = WORK_ROOT / self.id().replace("__main__.", "")
         shutil.rmtree(self.work, ignore_errors=True)
-        self.prefix = WinePrefix(self.work)
+        self.prefix = WinePrefix(self.work, flash_control=self.flash_control)
         self.addCleanup(self._close_prefix)
 
     def _close_prefix(self):
@@ -398,3 +428,32 @@ class InstallerTestCase(unittest.TestCase):
 
     def shot(self, name):
         return screenshot(self.work / f"{name}.png")
+
+
+# --- the stand-in Flash control ---
+
+FLASH_CLSID = "{D27CDB6E-AE6D-11CF-96B8-444553540000}"
+FLASH_CONTROL_FOLDER = r"C:\windows\system32\Macromed\Flash"
+
+
+def register_flash_control(prefix, dll="flashctl.dll", folder=FLASH_CONTROL_FOLDER):
+    """Copies the stand-in Flash control of the build (`dll`: flashctl.dll,
+    or flashctl5.dll, the same control answering version 5.0) into `folder`
+    of the prefix and registers it with `regsvr32 /s`. Returns the control's
+    C: path. Usable on a template prefix before it is copied."""
+    target = prefix.host_path(folder)
+    target.mkdir(parents=True, exist_ok=True)
+    shutil.copyfile(artifact(dll), target / dll)
+    windows_path = folder + "\\" + dll
+    code = prefix.run("regsvr32", "/s", windows_path).popen.returncode
+    if code != 0:
+        raise AssertionError(f"regsvr32 /s {windows_path} failed with {code}")
+    return windows_path
+
+
+def registered_flash_server(prefix):
+    """The InprocServer32 path registered for the Flash class id, or None."""
+    key = rf"HKCR\CLSID\{FLASH_CLSID}\InprocServer32"
+    out = prefix.run("reg", "query", key, "/ve").stdout()
+    match = re.search(r"REG_SZ\s+(.+)", out)
+    return match.group(1).strip() if match else None
