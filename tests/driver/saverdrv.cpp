@@ -12,10 +12,12 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <optional>
 #include <string>
 
+#include "fake_saver.h"
 #include "fake_window.h"
 #include "handles.h"
 #include "json_line.h"
@@ -393,7 +395,9 @@ void PrintUsage() {
       "  list                                     every visible top-level window\n"
       "  hold-file --path P [--seconds N] [--create 1]  hold a file open without sharing\n"
       "  fake-window [--title T] [--seconds N]    a window with a Cancel button (id 2)\n"
-      "every wait takes --timeout MS (default 10000)\n",
+      "every wait takes --timeout MS (default 10000)\n"
+      "saverdrv.exe /p HWND: a stand-in screen saver previewing in HWND (logs to\n"
+      "  fake-saver.log beside saverdrv.exe)\n",
       stderr);
 }
 
@@ -401,6 +405,10 @@ void PrintUsage() {
 }  // namespace saverdrv
 
 int wmain(int argc, wchar_t** argv) {
+  if (argc == 3 && _wcsicmp(argv[1], L"/p") == 0) {
+    return saverdrv::RunFakeSaver(
+        reinterpret_cast<HWND>(static_cast<UINT_PTR>(std::wcstoull(argv[2], nullptr, 10))));
+  }
   const auto command = saverdrv::ParseArguments(argc, argv);
   if (!command) {
     saverdrv::PrintUsage();
