@@ -4,6 +4,8 @@
 
 #include <set>
 
+#include "summary.h"
+
 namespace engine {
 namespace {
 
@@ -33,6 +35,21 @@ TEST(SceneChoice, AMovieOnlyWhenMoviesCanBePlayed) {
   EXPECT_EQ(KindOfPicture("A.SWF"), SceneKind::kMovie);
   EXPECT_EQ(KindOfPicture("x.Bmp"), SceneKind::kBitmap);
   EXPECT_EQ(KindOfPicture("bmp"), SceneKind::kDrawn);
+}
+
+TEST(SettingsSummary, SaysWhatIsShownWithWhichSettings) {
+  saver::SaverSettings settings;
+  settings.background = 0x00302010;
+  settings.speed = 75;
+  const std::string drawn = SettingsSummary("Aqua", settings, SceneChoice{});
+  EXPECT_EQ(drawn,
+            "Aqua Screen Saver\r\n\r\nShows: a drawn animation\r\nText: Aqua\r\nColours: "
+            "#FFFFFF on #102030\r\nSpeed: 75 pixels per second\r\n\r\nThese settings come "
+            "with the screen saver.");
+  settings.text = "Deep";
+  const std::string picture = SettingsSummary(
+      "Aqua", settings, SceneChoice{SceneKind::kBitmap, std::string(kFolder) + "installer.BMP"});
+  EXPECT_NE(picture.find("Shows: the picture installer.BMP\r\nText: Deep"), std::string::npos);
 }
 
 }  // namespace

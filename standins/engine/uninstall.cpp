@@ -64,7 +64,7 @@ int RemoveEngineFile(UninstallHost& host, const UninstallContext& context,
     return 0;
   }
   if (!IsRunningEngine(host, enginePath, context.ownPath)) {
-    if (auto failure = host.DeleteFile(enginePath)) return Fail(host, context.title, {*failure});
+    if (auto failure = host.RemoveFile(enginePath)) return Fail(host, context.title, {*failure});
     host.Inform(caption, RemovedText(context.title));
     return 0;
   }
@@ -131,7 +131,7 @@ int RunEngineRemoval(UninstallHost& host, RemovalWaiter& waiter, const std::stri
   std::optional<Failure> failure;
   for (int attempt = 0; attempt < kRemovalAttempts && host.FileExists(enginePath); ++attempt) {
     if (attempt > 0) waiter.Pause();
-    failure = host.DeleteFile(enginePath);
+    failure = host.RemoveFile(enginePath);
   }
   host.DeleteAtRestart(ownPath);
   if (host.FileExists(enginePath)) {

@@ -38,7 +38,7 @@ class UninstallHost {
   virtual bool FileExists(const std::string& path) = 0;
   // The path as given plus its long and short forms, as far as they exist.
   virtual std::vector<std::string> PathForms(const std::string& path) = 0;
-  virtual std::optional<Failure> DeleteFile(const std::string& path) = 0;
+  virtual std::optional<Failure> RemoveFile(const std::string& path) = 0;
   // Starts the copy that deletes `enginePath` once this process has ended.
   virtual std::optional<Failure> StartRemover(const std::string& enginePath) = 0;
   virtual bool DeleteAtRestart(const std::string& path) = 0;

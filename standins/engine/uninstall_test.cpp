@@ -24,7 +24,7 @@ class FakeHost : public UninstallHost, public RemovalWaiter {
   std::optional<std::string> iniEntry;
   std::map<std::string, std::string> shortForms;  // long -> short
   std::set<std::string> refused;                  // things whose removal fails
-  int deleteFailuresLeft = 0;                     // transient failures of DeleteFile
+  int deleteFailuresLeft = 0;                     // transient failures of RemoveFile
   bool answer = true;
   bool removerStarts = true;
   bool restartDeletes = true;
@@ -56,7 +56,7 @@ class FakeHost : public UninstallHost, public RemovalWaiter {
     }
     return forms;
   }
-  std::optional<Failure> DeleteFile(const std::string& path) override {
+  std::optional<Failure> RemoveFile(const std::string& path) override {
     if (deleteFailuresLeft > 0) {
       --deleteFailuresLeft;
       log.push_back("delete busy " + path);

@@ -335,6 +335,75 @@ int HoldFileCommand(const Command& command) {
   return 0;
 }
 
+int KeyCommand(const Command& command) {
+  HWND window = WaitInstaller(command.options);
+  if (!window) return Fail(command, "window not found");
+  const auto vk = static_cast<WPARAM>(NumberOr(command.options, L"vk", VK_SPACE));
+  PostMessageW(window, WM_KEYDOWN, vk, 1);
+  PostMessageW(window, WM_KEYUP, vk, 0xC0000001);
+  EmitLine(Result(command, true));
+  return 0;
+}
+
+// Posts a mouse movement to the window at the cursor's position moved by
+// --dx/--dy, in the window's client coordinates.
+int MouseMoveCommand(const Command& command) {
+  HWND window = WaitInstaller(command.options);
+  if (!window) return Fail(command, "window not found");
+  POINT at{};
+  GetCursorPos(&at);
+  at.x += NumberOr(command.options, L"dx", 0);
+  at.y += NumberOr(command.options, L"dy", 0);
+  ScreenToClient(window, &at);
+  PostMessageW(window, WM_MOUSEMOVE, 0, MAKELPARAM(at.x, at.y));
+  EmitLine(Result(command, true)
+               .Add("x", static_cast<int64_t>(at.x))
+               .Add("y", static_cast<int64_t>(at.y)));
+  return 0;
+}
+
+std::wstring ConvertedPath(DWORD(WINAPI* convert)(LPCWSTR, LPWSTR, DWORD),
+                           const std::wstring& path) {
+  wchar_t buffer[MAX_PATH] = {};
+  const DWORD length = convert(path.c_str(), buffer, MAX_PATH);
+  return length > 0 && length < MAX_PATH ? std::wstring(buffer, length) : std::wstring();
+}
+
+int PathFormsCommand(const Command& command) {
+  const auto path = Option(command.options, L"path");
+  if (!path) return Fail(command, "--path missing");
+  const std::wstring shortForm = ConvertedPath(GetShortPathNameW, *path);
+  const std::wstring longForm = ConvertedPath(GetLongPathNameW, *path);
+  EmitLine(Result(command, !shortForm.empty()).Add("short", shortForm).Add("long", longForm));
+  return shortForm.empty() ? 1 : 0;
+}
+
+// Starts a command line as Windows does when it runs a registry command
+// (CreateProcess without an application name) and waits for its end.
+int RunCommand(const Command& command) {
+  const auto line = Option(command.options, L"command-line");
+  if (!line) return Fail(command, "--command-line missing");
+  std::wstring mutableLine = *line;
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &process)) {
+    EmitLine(Result(command, false)
+                 .Add("error", "start failed")
+                 .Add("code", static_cast<int64_t>(GetLastError())));
+    return 1;
+  }
+  const os::win32::UniqueHandle processHandle(process.hProcess);
+  const os::win32::UniqueHandle threadHandle(process.hThread);
+  const bool ended =
+      WaitForSingleObject(process.hProcess, Timeout(command.options)) == WAIT_OBJECT_0;
+  DWORD code = STILL_ACTIVE;
+  GetExitCodeProcess(process.hProcess, &code);
+  EmitLine(Result(command, ended).Add("exit_code", static_cast<int64_t>(code)));
+  return ended ? 0 : 1;
+}
+
 int FakeWindow(const Command& command) {
   return RunFakeWindow(OptionOr(command.options, L"title", L"Display Properties"),
                        NumberOr(command.options, L"seconds", 30));
@@ -358,6 +427,10 @@ constexpr CommandEntry kCommands[] = {
     {L"list", ListCommand},
     {L"hold-file", HoldFileCommand},
     {L"fake-window", FakeWindow},
+    {L"key", KeyCommand},
+    {L"mouse-move", MouseMoveCommand},
+    {L"path-forms", PathFormsCommand},
+    {L"run", RunCommand},
 };
 
 int Dispatch(const Command& command) {
@@ -395,6 +468,11 @@ void PrintUsage() {
       "  list                                     every visible top-level window\n"
       "  hold-file --path P [--seconds N] [--create 1]  hold a file open without sharing\n"
       "  fake-window [--title T] [--seconds N]    a window with a Cancel button (id 2)\n"
+      "  key [--class C] [--vk N]                 post a key press (default space)\n"
+      "  mouse-move [--class C] --dx X --dy Y     post a mouse move to the cursor + (X, Y)\n"
+      "  path-forms --path P                      short and long forms of a path\n"
+      "  run --command-line L                     start L as the shell runs a registry\n"
+      "                                           command and wait for its exit code\n"
       "every wait takes --timeout MS (default 10000)\n"
       "saverdrv.exe /p HWND: a stand-in screen saver previewing in HWND (logs to\n"
       "  fake-saver.log beside saverdrv.exe)\n",
