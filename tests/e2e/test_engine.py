@@ -224,5 +224,106 @@ class SettingsBoxTest(EngineTestCase):
             self.assert_ends(engine)
 
 
+class UninstallTest(EngineTestCase):
+    """The uninstall command as the shell runs it from the uninstall entry:
+    unquoted, although the title has a blank."""
+
+    title = "Aqua Deep"
+
+    @property
+    def caption(self):
+        return f"{self.title} Screen Saver"
+
+    def run_uninstall(self):
+        return self.prefix.driver_background("run", command_line=f"{self.engine_windows_path} /u",
+                                             timeout=120000)
+
+    def answer(self, expected_text, button):
+        box = self.prefix.driver("wait-box", caption=self.caption)
+        self.assertEqual(box["text"], expected_text)
+        self.prefix.driver("press-box", caption=self.caption, button=button)
+        return box
+
+    def assert_exit_code(self, runner, code):
+        self.assertEqual(runner.wait(60), 0, "the uninstall command did not end")
+        self.assertEqual(runner.lines()[-1]["exit_code"], code)
+
+    def pending_deletions(self):
+        process = self.prefix.run("reg", "query",
+                                  r"HKLM\System\CurrentControlSet\Control\Session Manager",
+                                  "/v", "PendingFileRenameOperations")
+        return process.stdout()
+
+    def assert_everything_stays(self, short):
+        self.assertTrue(self.engine.is_file())
+        self.assertTrue((self.saver_folder / "saver.dat").is_file())
+        self.assertEqual(self.reg("query", self.key), 0)
+        self.assertEqual(self.screen_saver_entry(), short)
+
+    def screen_saver_entry(self):
+        return harness.ini_value(harness.system_ini(self.prefix), "boot", "SCRNSAVE.EXE")
+
+    def test_yes_removes_folder_entry_and_key_and_the_engine_after_it_ended(self):
+        self.install_by_hand()
+        runner = self.run_uninstall()
+        question = self.answer(f"Remove {self.title} Screen Saver?", IDYES)
+        self.assertEqual([b["id"] for b in question["buttons"]], [IDYES, IDNO])
+        done = self.prefix.driver("wait-box", caption=self.caption)
+        self.assertEqual(done["text"], f"{self.title} Screen Saver has been removed.")
+        self.assert_exit_code(runner, 0)
+        self.assertFalse(self.engine.exists(), "the engine file is gone when it says so")
+        self.assertFalse(self.saver_folder.exists())
+        self.assertNotEqual(self.reg("query", self.key), 0, "the uninstall entry is gone")
+        self.assertIsNone(self.screen_saver_entry())
+        self.assertTrue((self.prefix.windows_dir / "impborl.dll").is_file(), "shared files stay")
+        self.prefix.driver("press-box", caption=self.caption, button=IDOK)
+        self.prefix.driver("wait-exit", image=f"{self.title} uninstall.exe".lower())
+        self.assertIn(f"{self.title} uninstall.exe", self.pending_deletions(),
+                      "the remover copy is deleted at the next start")
+
+    def test_no_keeps_everything(self):
+        short = self.install_by_hand()
+        runner = self.run_uninstall()
+        self.answer(f"Remove {self.title} Screen Saver?", IDNO)
+        self.assert_exit_code(runner, 0)
+        self.assert_everything_stays(short)
+
+    def test_with_nothing_installed_it_says_so_and_ends_cleanly(self):
+        self.engine.write_bytes(harness.artifact("engine.scr").read_bytes())
+        runner = self.run_uninstall()
+        self.answer(f"{self.title} Screen Saver is not installed: there is nothing to remove.",
+                    IDOK)
+        self.assert_exit_code(runner, 0)
+        self.assertTrue(self.engine.is_file(), "a lone engine is not an installation")
+
+    def test_another_screen_savers_entry_stays(self):
+        self.install_by_hand()
+        harness.set_ini_value(harness.system_ini(self.prefix), "boot", "SCRNSAVE.EXE",
+                              r"C:\windows\other.scr")
+        runner = self.run_uninstall()
+        self.answer(f"Remove {self.title} Screen Saver?", IDYES)
+        self.answer(f"{self.title} Screen Saver has been removed.", IDOK)
+        self.assert_exit_code(runner, 0)
+        self.assertEqual(self.screen_saver_entry(), r"C:\windows\other.scr")
+        self.assertFalse(self.saver_folder.exists())
+
+    def test_a_busy_file_keeps_the_key_and_the_engine_for_another_try(self):
+        self.install_by_hand()
+        held = rf"C:\windows\{self.title} dir\saver1.dll"
+        holder = self.prefix.driver_background("hold-file", path=held, seconds=40)
+        self.assertTrue(harness.wait_until(lambda: holder.lines(), 30), "never held")
+        runner = self.run_uninstall()
+        self.answer(f"Remove {self.title} Screen Saver?", IDYES)
+        error = self.prefix.driver("wait-box", caption=self.caption)
+        self.assertTrue(error["text"].startswith(
+            f"Could not remove {self.title} Screen Saver completely.\r\n\r\n{held}: "),
+            error["text"])
+        self.prefix.driver("press-box", caption=self.caption, button=IDOK)
+        self.assert_exit_code(runner, 1)
+        self.assertTrue(self.engine.is_file())
+        self.assertEqual(self.reg("query", self.key), 0)
+        self.assertIsNone(self.screen_saver_entry(), "what could go, went")
+
+
 if __name__ == "__main__":
     unittest.main()
