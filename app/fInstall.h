@@ -23,6 +23,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "dataStructures_shared.h"
 #include "installer_view.h"
@@ -119,6 +120,9 @@ class TInstallerForm {
   // The settings block: the saver data file's 1240-byte header, read by
   // ReadSaverDataHeader and written out as saver.dat.
   std::array<uint8_t, saver::kSaverDataHeaderSize> settingsBlock{};
+  // Files the install sequence wrote (not those kept because they were busy),
+  // so that a failed install can take back what lies outside the saver folder.
+  std::vector<std::string> writtenFiles;
 
  private:
   int32_t ExtractSlotStep(int32_t slot);
@@ -126,6 +130,8 @@ class TInstallerForm {
   int32_t FlashRuntimeCheck();
   void ApplyLicenceMode(int32_t& code);
   bool ApplyPreviewMode();
+  std::string EnginePath() const;
+  std::string UninstallKeyPath() const;
   std::string Text(unsigned id) { return platform_.LoadText(id); }
   // One stored or compressed entry into its destination; the body of ExtractEntry.
   int32_t WriteEntry(os::ReadStream& stream, const saver::PackageEntry& entry,

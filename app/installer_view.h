@@ -60,6 +60,9 @@ class InstallerView {
   // Sets the mouse cursor; returns the one it replaces.
   virtual CursorKind SetCursor(CursorKind cursor) = 0;
 
+  // Gives the installer window the focus, repaints it and shows it.
+  virtual void BringToFront() = 0;
+
   // Asks the window to close (the close query and close handler then run).
   virtual void CloseWindow() = 0;
   // Ends the application's message loop.

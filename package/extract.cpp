@@ -130,6 +130,7 @@ int32_t TInstallerForm::ExtractEntry(os::ReadStream& stream, int32_t slot, bool 
     }
   }
   if (result != kOk && outputComplete) DeleteExistingOnce(destination, false);
+  if (result == kOk && outputComplete) writtenFiles.push_back(destination);
   return result;
 }
 

@@ -77,6 +77,18 @@ class Library {
   virtual void* Symbol(const char* name) = 0;  // nullptr when missing
 };
 
+// A registry key under HKEY_LOCAL_MACHINE, opened with full access. Closed
+// when destroyed. Results are the system's error numbers (0 for success).
+class RegistryKey {
+ public:
+  virtual ~RegistryKey() = default;
+  virtual int32_t SetString(const std::string& name, const std::string& value) = 0;
+  virtual int32_t DeleteValue(const std::string& name) = 0;
+};
+
+// A top-level window of any program, found by its title; 0 for none.
+using WindowId = uintptr_t;
+
 struct FindResult {
   bool found = false;
   int64_t size = 0;
@@ -129,6 +141,27 @@ class Platform {
   // WritePrivateProfileString; false with LastError() set on failure.
   virtual bool WriteIniString(const std::string& file, const std::string& section,
                               const std::string& key, const std::string& value) = 0;
+
+  // --- registry (HKEY_LOCAL_MACHINE) ---
+  // Opens `path` with full access, creating it (and missing parents) when
+  // `create` is set. Null with `error` set to the system's error number when
+  // the key is missing or access is refused.
+  virtual std::unique_ptr<RegistryKey> OpenMachineKey(const std::string& path, bool create,
+                                                      int32_t& error) = 0;
+  // Deletes `path` with all its subkeys; the system's error number.
+  virtual int32_t DeleteMachineKeyTree(const std::string& path) = 0;
+
+  // --- windows and system settings ---
+  virtual WindowId FindTopLevelWindow(const std::string& title) = 0;
+  // Sends a click to the dialog item `buttonId` of `window` and returns once
+  // the window has handled it (or has not answered for a few seconds).
+  virtual void ClickDialogButton(WindowId window, int buttonId) = 0;
+  // SystemParametersInfo(SPI_SETSCREENSAVEACTIVE, 1, NULL,
+  // SPIF_SENDWININICHANGE); false when the system refuses.
+  virtual bool SetScreenSaverActive() = 0;
+  // Starts a command line in a normally shown window without waiting for it;
+  // false with LastError() set when it cannot be started.
+  virtual bool StartProgram(const std::string& commandLine) = 0;
 
   // --- libraries ---
   virtual std::unique_ptr<Library> LoadLibrary(const std::string& path) = 0;  // null on failure

@@ -32,9 +32,26 @@ def blob(seed, tag, size):
     return bytes(out[:size])
 
 
+# Saver data file header fields the installer reads (i32 little-endian):
+# recordCount at 212 and firstRecordMode at 1204 of the 1240-byte header.
+RECORD_COUNT_OFFSET = 212
+FIRST_RECORD_MODE_OFFSET = 1204
+
+
+def empty_data_file(content):
+    """`content` as a saver data file without records: the header's two
+    fields that the installer reads are zero, every other byte is kept."""
+    data = bytearray(content)
+    for offset in (RECORD_COUNT_OFFSET, FIRST_RECORD_MODE_OFFSET):
+        data[offset:offset + 4] = bytes(4)
+    return bytes(data)
+
+
 def support_files(seed=1):
     """{file name: bytes} of the stand-ins for slots 6 to 10."""
-    return {name: blob(seed, tag, size) for name, (tag, size) in STAND_INS.items()}
+    files = {name: blob(seed, tag, size) for name, (tag, size) in STAND_INS.items()}
+    files["data.ssd"] = empty_data_file(files["data.ssd"])
+    return files
 
 
 def main(argv):

@@ -99,6 +99,17 @@ def run_installer(installer):
     entries = [line.strip() for line in system_ini.read_text(errors="replace").splitlines()
                if line.upper().startswith("SCRNSAVE.EXE")]
     say("system.ini: " + (", ".join(entries) if entries else "no SCRNSAVE.EXE entry"))
+    key = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Aqua"
+    values = prefix.registry_values(key)
+    say(f"uninstall entry {key}: " + (", ".join(f"{k} = {v!r}" for k, v in sorted(values.items()))
+                                      if values else "absent"))
+    saver_dat = saver_folder / "saver.dat"
+    if saver_dat.is_file():
+        data = saver_dat.read_bytes()
+        say(f"saver.dat: {len(data)} bytes, the data file's header: "
+            + ("yes" if data == (DEMO_DIR / "package" / "data.ssd").read_bytes()[:1240] else "NO"))
+    else:
+        say("saver.dat: absent")
     prefix.close(keep=True)
     return shots
 

@@ -64,8 +64,10 @@ wine_in() {
 }
 
 # What a template was made with: a new Wine or another arch needs a new one.
+# Bump TEMPLATE_LAYOUT when the template's set-up changes.
+TEMPLATE_LAYOUT=2
 template_stamp() {
-  echo "$1 $("$(loader_for "$1")" --version 2>/dev/null)"
+  echo "$1 $("$(loader_for "$1")" --version 2>/dev/null) layout $TEMPLATE_LAYOUT"
 }
 
 boot_template() {
@@ -80,6 +82,9 @@ boot_template() {
     die "wineboot failed; see $LOG"
   wine_in "$work" "$arch" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f ||
     die "reg add failed; see $LOG"
+  # Wine's set-up registers the txtfile class but not the .txt extension,
+  # so the shell could not open a text file as a Windows machine does.
+  wine_in "$work" "$arch" reg add 'HKCR\.txt' /ve /d txtfile /f || die "reg add failed; see $LOG"
   WINEPREFIX="$work" "$(wineserver_for)" -w
   template_stamp "$arch" >"$work/.saver-template"
   rm -rf "$dir"

@@ -84,6 +84,7 @@ int32_t TInstallerForm::ExtractPackageFiles(const std::string& workingCopyPath) 
     return e.code();
   }
   int32_t code = kOk;
+  writtenFiles.clear();  // from here on, what the install sequence writes
   for (int32_t slot = firstSlot; slot <= saver::kSlotSupport2 && code == kOk; ++slot) {
     code = ExtractEntry(*stream, slot, true, true, settings.get());
   }

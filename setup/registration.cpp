@@ -1,20 +1,134 @@
 // System registration and clean-up: saver.dat, system.ini, the Display
 // control panel, the read-me, the uninstall entry and the undo step.
 //
-// Not yet registering: every step succeeds without touching the system.
+// Registry and system.ini writes that the system refuses end their step with
+// the system's error number and a box naming the key or file, so that the
+// install sequence ends in order (and rolls back where it rolls back).
 #include "fInstall.h"
 #include "step_codes.h"
+#include "string_ids.h"
 
 namespace app {
+namespace {
 
-void TInstallerForm::CloseDisplayProperties() {}
-int32_t TInstallerForm::ReadSaverDataHeader() { return kOk; }
-int32_t TInstallerForm::WriteSaverSettings() { return kOk; }
-int32_t TInstallerForm::RegisterScreenSaver() { return kOk; }
-void TInstallerForm::LaunchDisplayProperties() {}
-void TInstallerForm::OpenReadMe() {}
-int32_t TInstallerForm::WriteUninstallKey() { return kOk; }
-void TInstallerForm::RemoveUninstallKey() {}
-void TInstallerForm::UndoInstall() {}
+constexpr char kUninstallRoot[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+constexpr char kDisplayPanelCommand[] = "rundll32.exe shell32.dll,Control_RunDLL desk.cpl,,1";
+constexpr int kCancelButton = 2;
+constexpr int kDisplayPanelLookups = 1000;
+
+}  // namespace
+
+std::string TInstallerForm::EnginePath() const {
+  return windowsFolder + package.table[saver::kSlotEngine].name();
+}
+
+// The uninstall entry's key, or empty when the title cannot name a key of its
+// own: an empty title would name the Uninstall key itself, and a backslash
+// would reach into another key.
+std::string TInstallerForm::UninstallKeyPath() const {
+  if (packageTitle.empty() || packageTitle.find('\\') != std::string::npos) return "";
+  return kUninstallRoot + packageTitle;
+}
+
+void TInstallerForm::CloseDisplayProperties() {
+  const os::WindowId window = platform_.FindTopLevelWindow(Text(kStrDisplayPropertiesTitle));
+  if (window != 0) platform_.ClickDialogButton(window, kCancelButton);
+}
+
+int32_t TInstallerForm::ReadSaverDataHeader() {
+  int32_t code = kOk;
+  try {
+    auto stream = platform_.OpenRead(dataFilePath);
+    const auto size = static_cast<uint32_t>(settingsBlock.size());
+    if (stream->Read(settingsBlock.data(), size) != size) code = os::err::kShortRead;
+  } catch (const os::IoError& e) {
+    code = e.code();
+  }
+  if (code != kOk) ShowInstallError(code, dataFilePath);
+  return code;
+}
+
+// A saver.dat cut short would be read by the engine as settings it never had:
+// a short write fails the step and the partial file is removed.
+int32_t TInstallerForm::WriteSaverSettings() {
+  ShowStatus(Text(kStrWritingSaverData));
+  const std::string path = saverFolder + "saver.dat";
+  int32_t code = kOk;
+  try {
+    auto file = platform_.CreateFile(path);
+    const auto size = static_cast<uint32_t>(settingsBlock.size());
+    if (file->Write(settingsBlock.data(), size) != size) code = os::err::kShortWrite;
+    file->Close();
+  } catch (const os::IoError& e) {
+    code = e.code();
+  }
+  if (code != kOk) DeleteExistingOnce(path, false);
+  return code;
+}
+
+int32_t TInstallerForm::RegisterScreenSaver() {
+  const std::string shortPath = platform_.ShortPath(EnginePath());
+  if (shortPath.empty()) return kErrFileMissing;
+  if (!platform_.WriteIniString("system.ini", "boot", "SCRNSAVE.EXE", shortPath)) {
+    int32_t code = platform_.LastError();
+    if (code == kOk) code = os::err::kWriteFault;
+    ShowInstallError(code, "system.ini");
+    return code;
+  }
+  return platform_.SetScreenSaverActive() ? kOk : kErrActivationRefused;
+}
+
+void TInstallerForm::LaunchDisplayProperties() {
+  if (!package.header.openDisplayProperties()) return;
+  ShowStatus(Text(kStrStatusDisplayProperties));
+  platform_.StartProgram(kDisplayPanelCommand);
+  const std::string title = Text(kStrDisplayPropertiesTitle);
+  for (int i = 0; i < kDisplayPanelLookups && platform_.FindTopLevelWindow(title) == 0; ++i) {
+  }
+  if (previewKind == saver::kPreviewSilent) return;
+  view_.BringToFront();
+  StepProgress();
+}
+
+void TInstallerForm::OpenReadMe() {
+  if (!package.header.showReadMe()) return;
+  platform_.ShellOpen(saverFolder + package.table[saver::kSlotReadMe].name(), "", false);
+}
+
+int32_t TInstallerForm::WriteUninstallKey() {
+  const std::string keyPath = UninstallKeyPath();
+  if (keyPath.empty()) return kOk;
+  int32_t code = kOk;
+  auto key = platform_.OpenMachineKey(keyPath, true, code);
+  if (key) code = key->SetString("DisplayName", packageTitle + Text(kStrScreenSaverSuffix));
+  if (key && code == kOk) {
+    code = key->SetString("UninstallString", windowsFolder + packageTitle + ".scr /u");
+  }
+  if (code != kOk) ShowInstallError(code, "HKEY_LOCAL_MACHINE\\" + keyPath);
+  return code;
+}
+
+void TInstallerForm::RemoveUninstallKey() {
+  const std::string keyPath = UninstallKeyPath();
+  if (keyPath.empty()) return;
+  int32_t error = kOk;
+  auto key = platform_.OpenMachineKey(keyPath, false, error);
+  if (!key) return;
+  key->DeleteValue("DisplayName");
+  key->DeleteValue("UninstallString");
+  key.reset();
+  platform_.DeleteMachineKeyTree(keyPath);
+}
+
+// Takes back what this run placed outside the saver folder: the engine and
+// every other file it wrote there (support libraries in the Windows folder),
+// then the uninstall entry. The saver folder and its content stay.
+void TInstallerForm::UndoInstall() {
+  DeleteExistingOnce(EnginePath(), false);
+  for (const std::string& path : writtenFiles) {
+    if (path.compare(0, saverFolder.size(), saverFolder) != 0) DeleteExistingOnce(path, false);
+  }
+  RemoveUninstallKey();
+}
 
 }  // namespace app

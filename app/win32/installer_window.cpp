@@ -532,6 +532,15 @@ CursorKind InstallerWindow::SetCursor(CursorKind cursor) {
   return previous;
 }
 
+void InstallerWindow::BringToFront() {
+  HWND window = window_.Get();
+  if (window == nullptr) return;
+  ::SetFocus(window);
+  ::InvalidateRect(window, nullptr, TRUE);
+  ::UpdateWindow(window);
+  ::ShowWindow(window, SW_SHOW);
+}
+
 void InstallerWindow::CloseWindow() {
   if (window_) ::SendMessageA(window_.Get(), WM_CLOSE, 0, 0);
 }

@@ -70,6 +70,7 @@ class InstallerWindow final : public InstallerView {
   void SetInstallEnabled(bool enabled) override;
   void SetDeclineEnabled(bool enabled) override;
   CursorKind SetCursor(CursorKind cursor) override;
+  void BringToFront() override;
   void CloseWindow() override;
   void Terminate() override;
 

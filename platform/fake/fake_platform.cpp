@@ -266,7 +266,7 @@ std::string FakePlatform::ShortPath(const std::string& path) {
 bool FakePlatform::WriteIniString(const std::string& file, const std::string& section,
                                   const std::string& key, const std::string& value) {
   if (failIniWrites) return Fail(failIniWrites);
-  const std::string fileKey = Key(file);
+  const std::string fileKey = IniKey(file);
   if (!WritableTarget(fileKey)) return false;
   iniWrites.push_back({file, section, key, value});
   auto& entries = ini_[fileKey][section];
@@ -282,8 +282,13 @@ bool FakePlatform::WriteIniString(const std::string& file, const std::string& se
   return true;
 }
 
+std::string FakePlatform::IniKey(const std::string& file) const {
+  if (file.find_first_of("\\/:") != std::string::npos) return Key(file);
+  return Key(windowsDirectory + "\\" + file);
+}
+
 std::string FakePlatform::IniText(const std::string& file) const {
-  auto it = ini_.find(Key(file));
+  auto it = ini_.find(IniKey(file));
   if (it == ini_.end()) return "";
   std::string text;
   for (const auto& [section, entries] : it->second) {

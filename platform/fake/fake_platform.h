@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -27,6 +28,11 @@ struct FileNode {
 
 struct IniWrite {
   std::string file, section, key, value;
+};
+
+// A registry key: its string values by name (names compared as Windows does).
+struct FakeKey {
+  std::map<std::string, std::string> values;  // upper-case name -> value
 };
 
 struct ShellCall {
@@ -66,6 +72,29 @@ class FakePlatform : public os::Platform {
   intptr_t shellResult = 42;
   std::map<int32_t, std::string> errorTexts;
 
+  // Registry under HKEY_LOCAL_MACHINE, by upper-case key path. A key in
+  // `deniedKeys` (or under one) refuses opening, creating and deleting with
+  // error 5; `failValueWrites` makes every value write fail with its number.
+  std::map<std::string, FakeKey> registry;
+  std::set<std::string> deniedKeys;
+  int32_t failValueWrites = 0;
+  bool HasKey(const std::string& path) const;
+  std::string Value(const std::string& path, const std::string& name) const;
+  void AddValue(const std::string& path, const std::string& name, const std::string& value);
+
+  // Other programs' top-level windows by title; a click on button 2 (Cancel)
+  // of a window listed in `cancelClosesWindow` closes it.
+  std::map<std::string, int> windowClicks;  // title -> buttons clicked so far
+  std::set<std::string> openWindows;
+  std::set<std::string> cancelClosesWindow;
+  int32_t windowLookups = 0;
+  bool screenSaverActivation = true;  // SetScreenSaverActive's answer
+  int32_t screenSaverActivations = 0;
+  std::vector<std::string> startedPrograms;
+  // Called with the command line of every started program (for example to
+  // open the window the program would show).
+  std::function<void(const std::string&)> onStartProgram;
+
   // --- os::Platform ---
   std::string WindowsDirectory() override { return windowsDirectory; }
   std::string ModulePath() override { return modulePath; }
@@ -87,14 +116,25 @@ class FakePlatform : public os::Platform {
                       const std::string& value) override;
   std::unique_ptr<os::Library> LoadLibrary(const std::string& path) override;
   intptr_t ShellOpen(const std::string& file, const std::string& parameters, bool hidden) override;
+  std::unique_ptr<os::RegistryKey> OpenMachineKey(const std::string& path, bool create,
+                                                  int32_t& error) override;
+  int32_t DeleteMachineKeyTree(const std::string& path) override;
+  os::WindowId FindTopLevelWindow(const std::string& title) override;
+  void ClickDialogButton(os::WindowId window, int buttonId) override;
+  bool SetScreenSaverActive() override;
+  bool StartProgram(const std::string& commandLine) override;
 
   // The text of an ini file as Windows writes it, rebuilt from the writes.
+  // A bare file name stands for that file in the Windows folder.
   std::string IniText(const std::string& file) const;
 
  private:
   friend class FakeReadStream;
   friend class FakeWriteStream;
+  friend class FakeRegistryKey;
   static std::string Key(const std::string& path);
+  std::string IniKey(const std::string& file) const;
+  bool KeyDenied(const std::string& key) const;
   static std::string Parent(const std::string& key);
   bool Fail(int32_t code);
   bool WritableTarget(const std::string& key);

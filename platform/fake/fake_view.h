@@ -76,6 +76,7 @@ class FakeView : public app::InstallerView {
     cursor = c;
     return old;
   }
+  void BringToFront() override { events.push_back("front"); }
   void CloseWindow() override {
     events.push_back("close");
     if (!closed && onClose) onClose();

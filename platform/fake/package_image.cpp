@@ -1,5 +1,7 @@
 #include "package_image.h"
 
+#include <algorithm>
+
 #include "dcl.h"
 #include "test_support.h"
 
@@ -25,6 +27,15 @@ PackageImage& PackageImage::Slot(int slot, EntrySpec spec) {
   return *this;
 }
 
+Bytes SaverDataFile() {
+  Bytes data = TextBytes("saver data file");
+  data.resize(saver::kSaverDataHeaderSize + 16, 0x5A);
+  // No records: recordCount (offset 212) and firstRecordMode (1204) are 0.
+  std::fill_n(data.begin() + 212, 4, 0);
+  std::fill_n(data.begin() + 1204, 4, 0);
+  return data;
+}
+
 PackageImage PackageImage::Complete(const std::string& title) {
   PackageImage p;
   p.Title(title);
@@ -33,7 +44,7 @@ PackageImage PackageImage::Complete(const std::string& title) {
   p.Slot(6,
          {title + ".scr", saver::kTypeWindowsFolder, TextBytes("MZ engine engine engine"), true});
   p.Slot(7, {"extra.dat", saver::kTypeSaverFolder, TextBytes("extra")});
-  p.Slot(8, {title + ".ssd", saver::kTypeSaverData, TextBytes("saver data file")});
+  p.Slot(8, {title + ".ssd", saver::kTypeSaverData, SaverDataFile()});
   p.Slot(9, {"saver1.dll", saver::kTypeSaverFolder, TextBytes("MZ support one"), true});
   p.Slot(10, {"saver2.dll", saver::kTypeSaverFolder, TextBytes("MZ support two"), true});
   return p;

@@ -20,6 +20,9 @@ struct EntrySpec {
 // Implodes `data` (binary literals, 4096-byte dictionary).
 Bytes Implode(const Bytes& data);
 Bytes TextBytes(const std::string& text);
+// A saver data file without records: a 1240-byte header (recordCount 0) and
+// a few bytes behind it.
+Bytes SaverDataFile();
 
 class PackageImage {
  public:

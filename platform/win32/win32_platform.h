@@ -36,6 +36,15 @@ class Win32Platform final : public Platform {
   bool WriteIniString(const std::string& file, const std::string& section, const std::string& key,
                       const std::string& value) override;
 
+  // Registry, windows, system settings and programs: win32_system.cpp.
+  std::unique_ptr<RegistryKey> OpenMachineKey(const std::string& path, bool create,
+                                              int32_t& error) override;
+  int32_t DeleteMachineKeyTree(const std::string& path) override;
+  WindowId FindTopLevelWindow(const std::string& title) override;
+  void ClickDialogButton(WindowId window, int buttonId) override;
+  bool SetScreenSaverActive() override;
+  bool StartProgram(const std::string& commandLine) override;
+
   std::unique_ptr<Library> LoadLibrary(const std::string& path) override;
 
   intptr_t ShellOpen(const std::string& file, const std::string& parameters, bool hidden) override;

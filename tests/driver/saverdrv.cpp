@@ -362,22 +362,6 @@ int MouseMoveCommand(const Command& command) {
   return 0;
 }
 
-std::wstring ConvertedPath(DWORD(WINAPI* convert)(LPCWSTR, LPWSTR, DWORD),
-                           const std::wstring& path) {
-  wchar_t buffer[MAX_PATH] = {};
-  const DWORD length = convert(path.c_str(), buffer, MAX_PATH);
-  return length > 0 && length < MAX_PATH ? std::wstring(buffer, length) : std::wstring();
-}
-
-int PathFormsCommand(const Command& command) {
-  const auto path = Option(command.options, L"path");
-  if (!path) return Fail(command, "--path missing");
-  const std::wstring shortForm = ConvertedPath(GetShortPathNameW, *path);
-  const std::wstring longForm = ConvertedPath(GetLongPathNameW, *path);
-  EmitLine(Result(command, !shortForm.empty()).Add("short", shortForm).Add("long", longForm));
-  return shortForm.empty() ? 1 : 0;
-}
-
 // Starts a command line as Windows does when it runs a registry command
 // (CreateProcess without an application name) and waits for its end.
 int RunCommand(const Command& command) {
@@ -409,6 +393,17 @@ int FakeWindow(const Command& command) {
                        NumberOr(command.options, L"seconds", 30));
 }
 
+// The short (8.3) form of a path as this prefix gives it.
+int ShortPathCommand(const Command& command) {
+  const auto path = Option(command.options, L"path");
+  if (!path) return Fail(command, "--path missing");
+  wchar_t buffer[MAX_PATH];
+  const DWORD length = GetShortPathNameW(path->c_str(), buffer, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return Fail(command, "no short path");
+  EmitLine(Result(command, true).Add("short", std::wstring(buffer, length)));
+  return 0;
+}
+
 struct CommandEntry {
   const wchar_t* name;
   int (*run)(const Command&);
@@ -429,8 +424,8 @@ constexpr CommandEntry kCommands[] = {
     {L"fake-window", FakeWindow},
     {L"key", KeyCommand},
     {L"mouse-move", MouseMoveCommand},
-    {L"path-forms", PathFormsCommand},
     {L"run", RunCommand},
+    {L"short-path", ShortPathCommand},
 };
 
 int Dispatch(const Command& command) {
@@ -470,7 +465,7 @@ void PrintUsage() {
       "  fake-window [--title T] [--seconds N]    a window with a Cancel button (id 2)\n"
       "  key [--class C] [--vk N]                 post a key press (default space)\n"
       "  mouse-move [--class C] --dx X --dy Y     post a mouse move to the cursor + (X, Y)\n"
-      "  path-forms --path P                      short and long forms of a path\n"
+      "  short-path --path P                      the short (8.3) form of a path\n"
       "  run --command-line L                     start L as the shell runs a registry\n"
       "                                           command and wait for its exit code\n"
       "every wait takes --timeout MS (default 10000)\n"

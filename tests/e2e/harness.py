@@ -224,7 +224,7 @@ class WinePrefix:
         """Runs one saverdrv.exe command and returns its last JSON object.
         With check, a failed condition raises DriverError."""
         args = [command]
-        if command not in ("list", "hold-file", "fake-window"):
+        if command not in ("list", "hold-file", "fake-window", "short-path"):
             args += ["--timeout", str(timeout_ms)]
         for key, value in options.items():
             args += ["--" + key.replace("_", "-"), str(value)]
@@ -237,6 +237,35 @@ class WinePrefix:
         if check and not result.get("ok"):
             raise DriverError(f"saverdrv {args}: {result}")
         return result
+
+    def registry_values(self, key):
+        """{name: data} of the string values of a registry key ("HKLM\\..."),
+        read with Wine's reg.exe; None when the key does not exist."""
+        process = self.start("reg", "query", key)
+        code = process.wait(60)
+        if code != 0:
+            return None
+        values = {}
+        for line in process.stdout().splitlines():
+            match = re.match(r"^\s+(.+?)\s{4}REG_\w+\s{4}(.*)$", line.rstrip("\r"))
+            if match:
+                values[match[1]] = match[2]
+        return values
+
+    def ini_value(self, ini_path, section, key):
+        """A value of an ini file of the prefix, or None."""
+        current = None
+        if not ini_path.is_file():
+            return None
+        for line in ini_path.read_text(encoding="latin-1").splitlines():
+            line = line.strip()
+            if line.startswith("["):
+                current = line[1:-1].lower()
+            elif current == section.lower() and "=" in line:
+                name, value = line.split("=", 1)
+                if name.strip().lower() == key.lower():
+                    return value.strip()
+        return None
 
     def driver_background(self, command, **options):
         args = [command]
@@ -385,18 +414,6 @@ def _is_section(line):
 
 def _key_of(line):
     return line.split("=", 1)[0].strip().lower() if "=" in line else None
-
-
-def ini_value(path, section, key):
-    """The value of `key` in `section` of an ini file, compared without
-    regard to case as Windows does; None when it is not there."""
-    current = None
-    for line in _ini_lines(path):
-        if _is_section(line):
-            current = line.strip()[1:-1].strip().lower()
-        elif current == section.lower() and _key_of(line) == key.lower():
-            return line.split("=", 1)[1].strip()
-    return None
 
 
 def set_ini_value(path, section, key, value):

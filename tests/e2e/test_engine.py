@@ -91,7 +91,7 @@ class EngineTestCase(harness.InstallerTestCase):
                                   f"{self.title} Screen Saver", "/f"), 0)
         self.assertEqual(self.reg("add", self.key, "/v", "UninstallString", "/d",
                                   f"{self.engine_windows_path} /u", "/f"), 0)
-        short = self.prefix.driver("path-forms", path=self.engine_windows_path)["short"]
+        short = self.prefix.driver("short-path", path=self.engine_windows_path)["short"]
         harness.set_ini_value(harness.system_ini(self.prefix), "boot", "SCRNSAVE.EXE", short)
         return short
 
@@ -261,7 +261,7 @@ class UninstallTest(EngineTestCase):
         self.assertEqual(self.screen_saver_entry(), short)
 
     def screen_saver_entry(self):
-        return harness.ini_value(harness.system_ini(self.prefix), "boot", "SCRNSAVE.EXE")
+        return self.prefix.ini_value(harness.system_ini(self.prefix), "boot", "SCRNSAVE.EXE")
 
     def test_yes_removes_folder_entry_and_key_and_the_engine_after_it_ended(self):
         self.install_by_hand()
