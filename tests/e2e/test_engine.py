@@ -114,8 +114,32 @@ class EngineTestCase(harness.InstallerTestCase):
                                 capture_output=True, text=True, check=True)
         return tuple(int(v) for v in result.stdout.strip().split(","))
 
+    @property
+    def caption(self):
+        return f"{self.title} Screen Saver"
+
+    def run_uninstall(self, command_line=None):
+        """The uninstall command (by default as the installer writes it), run
+        the way the shell runs a registry command."""
+        line = command_line or f"{self.engine_windows_path} /u"
+        return self.prefix.driver_background("run", command_line=line, timeout=120000)
+
+    def answer(self, expected_text, button):
+        box = self.prefix.driver("wait-box", caption=self.caption)
+        self.assertEqual(box["text"], expected_text)
+        self.prefix.driver("press-box", caption=self.caption, button=button)
+        return box
+
+    def assert_exit_code(self, runner, code):
+        self.assertEqual(runner.wait(60), 0, "the uninstall command did not end")
+        self.assertEqual(runner.lines()[-1]["exit_code"], code)
+
+    def screen_saver_entry(self):
+        return self.prefix.ini_value(harness.system_ini(self.prefix), "boot", "SCRNSAVE.EXE")
+
 
 class FullScreenTest(EngineTestCase):
+
     def test_covers_the_screen_in_its_colours_and_ends_on_a_key(self):
         self.place_engine(saver_dat(background=(0x20, 0x40, 0x60)))
         engine = self.start_engine("/s")
@@ -230,24 +254,6 @@ class UninstallTest(EngineTestCase):
 
     title = "Aqua Deep"
 
-    @property
-    def caption(self):
-        return f"{self.title} Screen Saver"
-
-    def run_uninstall(self):
-        return self.prefix.driver_background("run", command_line=f"{self.engine_windows_path} /u",
-                                             timeout=120000)
-
-    def answer(self, expected_text, button):
-        box = self.prefix.driver("wait-box", caption=self.caption)
-        self.assertEqual(box["text"], expected_text)
-        self.prefix.driver("press-box", caption=self.caption, button=button)
-        return box
-
-    def assert_exit_code(self, runner, code):
-        self.assertEqual(runner.wait(60), 0, "the uninstall command did not end")
-        self.assertEqual(runner.lines()[-1]["exit_code"], code)
-
     def pending_deletions(self):
         process = self.prefix.run("reg", "query",
                                   r"HKLM\System\CurrentControlSet\Control\Session Manager",
@@ -259,9 +265,6 @@ class UninstallTest(EngineTestCase):
         self.assertTrue((self.saver_folder / "saver.dat").is_file())
         self.assertEqual(self.reg("query", self.key), 0)
         self.assertEqual(self.screen_saver_entry(), short)
-
-    def screen_saver_entry(self):
-        return self.prefix.ini_value(harness.system_ini(self.prefix), "boot", "SCRNSAVE.EXE")
 
     def test_yes_removes_folder_entry_and_key_and_the_engine_after_it_ended(self):
         self.install_by_hand()
@@ -323,6 +326,55 @@ class UninstallTest(EngineTestCase):
         self.assertTrue(self.engine.is_file())
         self.assertEqual(self.reg("query", self.key), 0)
         self.assertIsNone(self.screen_saver_entry(), "what could go, went")
+
+
+class InstalledEngineTest(EngineTestCase):
+    """The engine as a silent package installs it: it shows the settings the
+    installer copied into saver.dat, and the uninstall entry's command, run
+    as the registry holds it, removes the installation."""
+
+    title = "Blue Sea"
+
+    def setUp(self):
+        wanted = [harness.artifact("install.exe"), harness.artifact("impborl.dll"),
+                  harness.saverpack_path()]
+        if not all(path.is_file() for path in wanted):
+            self.skipTest("the installer or saverpack is not built")
+        super().setUp()
+
+    def install(self):
+        files = dict(harness.support_files(), **{
+            "preview.bmp": harness.bitmap_bytes(),
+            "engine.scr": harness.artifact("engine.scr").read_bytes(),
+            # A data file with no records is its header alone.
+            "data.ssd": saver_dat(background=(0x60, 0x20, 0x40), text="Blue Sea"),
+        })
+        manifest = harness.standard_manifest(title=self.title, preview_kind=4)
+        self.start_installer(self.package(manifest, files))
+        self.assertEqual(self.assert_installer_exits(timeout=60), 0)
+
+    def test_runs_with_its_settings_and_the_uninstall_entry_removes_it(self):
+        self.install()
+        self.assertTrue(self.engine.is_file())
+        engine = self.start_engine("/s")
+        self.prefix.driver("find-window", **SAVER_CLASS)
+        time.sleep(0.5)
+        self.assertEqual(self.pixel(self.shot("installed"), 2, 2), (0x60, 0x20, 0x40))
+        self.prefix.driver("key", **SAVER_CLASS)
+        self.assert_ends(engine)
+
+        uninstall = self.prefix.registry_values(self.key)["UninstallString"]
+        self.assertEqual(uninstall, rf"C:\windows\{self.title}.scr /u")
+        self.assertIsNotNone(self.screen_saver_entry())
+        runner = self.run_uninstall(uninstall)
+        self.answer(f"Remove {self.title} Screen Saver?", IDYES)
+        self.answer(f"{self.title} Screen Saver has been removed.", IDOK)
+        self.assert_exit_code(runner, 0)
+        self.assertFalse(self.engine.exists())
+        self.assertFalse(self.saver_folder.exists())
+        self.assertIsNone(self.prefix.registry_values(self.key))
+        self.assertIsNone(self.screen_saver_entry())
+        self.assertTrue((self.prefix.windows_dir / "impborl.dll").is_file())
 
 
 if __name__ == "__main__":
