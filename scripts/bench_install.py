@@ -58,6 +58,7 @@ Target {target}
 Name "{title}"
 OutFile "{out}"
 RequestExecutionLevel admin
+!define KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\{title}"
 Section
   SetOutPath "$WINDIR"
   File "/oname={title}.scr" "engine.scr"
@@ -70,8 +71,8 @@ Section
   File "/oname=installer.BMP" "preview.bmp"
   GetFullPathName /SHORT $0 "$WINDIR\{title}.scr"
   WriteINIStr "$WINDIR\system.ini" "boot" "SCRNSAVE.EXE" "$0"
-  WriteRegStr HKLM "Software\Microsoft\Windows\CurrentVersion\Uninstall\{title}" "DisplayName" "{title} Screen Saver"
-  WriteRegStr HKLM "Software\Microsoft\Windows\CurrentVersion\Uninstall\{title}" "UninstallString" "$WINDIR\{title}.scr /u"
+  WriteRegStr HKLM "${{KEY}}" "DisplayName" "{title} Screen Saver"
+  WriteRegStr HKLM "${{KEY}}" "UninstallString" "$WINDIR\{title}.scr /u"
 SectionEnd
 """
 
@@ -135,7 +136,7 @@ def time_rounds(prefix, commands, rounds, runs):
     return times
 
 
-def report(files, ours, nsis, times, rounds, runs):
+def report(files, ours, nsis, times, rounds, runs, wine_version):
     median = {name: statistics.median(values) for name, values in times.items()}
     ratio = median["ours"] / median["nsis"]
     cpu = next((line.split(":", 1)[1].strip() for line in open("/proc/cpuinfo")
@@ -144,9 +145,11 @@ def report(files, ours, nsis, times, rounds, runs):
     print(f"- Date: {datetime.now(timezone.utc):%Y-%m-%d %H:%M} UTC")
     print(f"- Machine: {os.cpu_count()} cores, {cpu}; load average at start: "
           f"{' '.join(open('/proc/loadavg').read().split()[:3])}")
-    print(f"- Wine: {harness.wine_arch()} build, {subprocess.run([harness._script('loader'), '--version'], capture_output=True, text=True).stdout.strip()}")
-    print(f"- Payload: {len(files) + 1} files, {sum(map(len, files.values())) + harness.artifact('impborl.dll').stat().st_size} bytes")
-    print(f"- {rounds} alternating rounds of {runs} runs each (hyperfine), {len(times['ours'])} runs per installer\n")
+    payload_bytes = sum(map(len, files.values())) + harness.artifact("impborl.dll").stat().st_size
+    print(f"- Wine: {harness.wine_arch()} build, {wine_version}")
+    print(f"- Payload: {len(files) + 1} files, {payload_bytes} bytes")
+    print(f"- {rounds} alternating rounds of {runs} runs each (hyperfine), "
+          f"{len(times['ours'])} runs per installer\n")
     print("| installer | size (bytes) | median install (ms) | min (ms) | max (ms) |")
     print("|---|---:|---:|---:|---:|")
     labels = {"ours": ("ours, silent package (kind 4)", ours.stat().st_size),
@@ -184,9 +187,11 @@ def main(argv):
                     "nsis": f"'{prefix.loader}' 'C:\\bench\\nsis.exe' /S",
                     "start": f"'{prefix.loader}' '{driver}' list"}
         times = time_rounds(prefix, commands, rounds, runs)
+        wine_version = subprocess.run([prefix.loader, "--version"], capture_output=True,
+                                      text=True).stdout.strip()
     finally:
         prefix.close()
-    report(files, ours, nsis, times, rounds, runs)
+    report(files, ours, nsis, times, rounds, runs, wine_version)
     return 0
 
 
