@@ -17,7 +17,7 @@ PACKAGES=(
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686
   xvfb xauth imagemagick x11-utils
   libstorm-dev libdynamite-dev
-  zlib1g-dev libz-mingw-w64-dev python3-yaswfp
+  zlib1g-dev libz-mingw-w64-dev python3-yaswfp nsis hyperfine
   wine wine64
 )
 WINE32_PACKAGES=(wine32:i386)

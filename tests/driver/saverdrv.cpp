@@ -12,10 +12,12 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <optional>
 #include <string>
 
+#include "fake_saver.h"
 #include "fake_window.h"
 #include "flash_host.h"
 #include "handles.h"
@@ -338,7 +340,13 @@ int HoldFileCommand(const Command& command) {
 int KeyCommand(const Command& command) {
   HWND window = WaitInstaller(command.options);
   if (!window) return Fail(command, "window not found");
-  if (!PressKeyChord(window, OptionOr(command.options, L"key", L""))) {
+  // --key types a chord with SendInput at the focused window; --vk posts
+  // one key press to the window itself.
+  if (Option(command.options, L"vk")) {
+    const auto vk = static_cast<WPARAM>(NumberOr(command.options, L"vk", VK_SPACE));
+    PostMessageW(window, WM_KEYDOWN, vk, 1);
+    PostMessageW(window, WM_KEYUP, vk, 0xC0000001);
+  } else if (!PressKeyChord(window, OptionOr(command.options, L"key", L""))) {
     return Fail(command, "key not sent");
   }
   EmitLine(Result(command, true));
@@ -365,6 +373,48 @@ int FocusCommand(const Command& command) {
   }
   EmitLine(result);
   return ok ? 0 : 1;
+
+// Posts a mouse movement to the window at the cursor's position moved by
+// --dx/--dy, in the window's client coordinates.
+int MouseMoveCommand(const Command& command) {
+  HWND window = WaitInstaller(command.options);
+  if (!window) return Fail(command, "window not found");
+  POINT at{};
+  GetCursorPos(&at);
+  at.x += NumberOr(command.options, L"dx", 0);
+  at.y += NumberOr(command.options, L"dy", 0);
+  ScreenToClient(window, &at);
+  PostMessageW(window, WM_MOUSEMOVE, 0, MAKELPARAM(at.x, at.y));
+  EmitLine(Result(command, true)
+               .Add("x", static_cast<int64_t>(at.x))
+               .Add("y", static_cast<int64_t>(at.y)));
+  return 0;
+}
+
+// Starts a command line as Windows does when it runs a registry command
+// (CreateProcess without an application name) and waits for its end.
+int RunCommand(const Command& command) {
+  const auto line = Option(command.options, L"command-line");
+  if (!line) return Fail(command, "--command-line missing");
+  std::wstring mutableLine = *line;
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &process)) {
+    EmitLine(Result(command, false)
+                 .Add("error", "start failed")
+                 .Add("code", static_cast<int64_t>(GetLastError())));
+    return 1;
+  }
+  const os::win32::UniqueHandle processHandle(process.hProcess);
+  const os::win32::UniqueHandle threadHandle(process.hThread);
+  const bool ended =
+      WaitForSingleObject(process.hProcess, Timeout(command.options)) == WAIT_OBJECT_0;
+  DWORD code = STILL_ACTIVE;
+  GetExitCodeProcess(process.hProcess, &code);
+  EmitLine(Result(command, ended).Add("exit_code", static_cast<int64_t>(code)));
+  return ended ? 0 : 1;
 }
 
 int FakeWindow(const Command& command) {
@@ -405,8 +455,10 @@ constexpr CommandEntry kCommands[] = {
     {L"list", ListCommand},
     {L"hold-file", HoldFileCommand},
     {L"fake-window", FakeWindow},
-    {L"short-path", ShortPathCommand},
     {L"key", KeyCommand},
+    {L"mouse-move", MouseMoveCommand},
+    {L"run", RunCommand},
+    {L"short-path", ShortPathCommand},
     {L"focus", FocusCommand},
     {L"flash-host", FlashHost},
     {L"flash-probe", FlashProbe},
@@ -448,11 +500,18 @@ void PrintUsage() {
       "  hold-file --path P [--seconds N] [--create 1]  hold a file open without sharing\n"
       "  fake-window [--title T] [--seconds N]    a window with a Cancel button (id 2)\n"
       "  key --key [ctrl+][alt+][shift+]KEY       type a key at the installer (SendInput)\n"
+      "  key [--class C] --vk N                   post one key press to the window\n"
       "  focus [--id N|--text T|--ctl-class K]    the focused control (waits for a match)\n"
       "  flash-host --movie P [--seconds N] [--width W] [--height H] [--stop-after MS]\n"
       "                                           host the Flash control, print its events\n"
       "  flash-probe                              create the control, print FlashVersion\n"
-      "every wait takes --timeout MS (default 10000)\n",
+      "  mouse-move [--class C] --dx X --dy Y     post a mouse move to the cursor + (X, Y)\n"
+      "  short-path --path P                      the short (8.3) form of a path\n"
+      "  run --command-line L                     start L as the shell runs a registry\n"
+      "                                           command and wait for its exit code\n"
+      "every wait takes --timeout MS (default 10000)\n"
+      "saverdrv.exe /p HWND: a stand-in screen saver previewing in HWND (logs to\n"
+      "  fake-saver.log beside saverdrv.exe)\n",
       stderr);
 }
 
@@ -460,6 +519,10 @@ void PrintUsage() {
 }  // namespace saverdrv
 
 int wmain(int argc, wchar_t** argv) {
+  if (argc == 3 && _wcsicmp(argv[1], L"/p") == 0) {
+    return saverdrv::RunFakeSaver(
+        reinterpret_cast<HWND>(static_cast<UINT_PTR>(std::wcstoull(argv[2], nullptr, 10))));
+  }
   const auto command = saverdrv::ParseArguments(argc, argv);
   if (!command) {
     saverdrv::PrintUsage();
