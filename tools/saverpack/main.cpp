@@ -132,11 +132,8 @@ struct Command {
 };
 
 constexpr Command kCommands[] = {
-    {"build", RunBuild},
-    {"list", RunList},
-    {"data", saverpack::RunDataCommand},
-    {"--help", RunHelp},
-    {"-h", RunHelp},
+    {"build", RunBuild}, {"list", RunList}, {"data", saverpack::RunDataCommand},
+    {"--help", RunHelp}, {"-h", RunHelp},
 };
 
 int Dispatch(const Args& args) {

@@ -191,19 +191,11 @@ Manifest LoadManifest(const fs::path& file) {
 std::vector<ManifestLine> SplitManifestLines(std::string_view text, std::string_view origin) {
   std::vector<ManifestLine> lines;
   int number = 0;
-  while (!text.empty()) {
-    const size_t nl = text.find('\n');
-    const std::string_view line = Trim(StripComment(text.substr(0, nl)));
-    text = nl == std::string_view::npos ? std::string_view{} : text.substr(nl + 1);
-    ++number;
-    if (line.empty()) continue;
-    const std::string where = std::string(origin) + ":" + std::to_string(number) + ": ";
-    const size_t eq = line.find('=');
-    if (eq == std::string_view::npos) throw PackError(where + "expected 'key = value'");
-    ManifestLine out{number, std::string(Trim(line.substr(0, eq))),
-                     std::string(Trim(line.substr(eq + 1)))};
-    if (out.key.empty()) throw PackError(where + "missing key before '='");
-    lines.push_back(std::move(out));
+  for (std::string_view raw : SplitManifestLines(CheckManifestEncoding(text, origin))) {
+    const SourceLine line{origin, ++number, raw};
+    auto entry = ParseManifestLine(line);
+    if (!entry) continue;
+    lines.push_back({number, entry->key, ValueToWindows1252(line, entry->value, entry->key)});
   }
   return lines;
 }
