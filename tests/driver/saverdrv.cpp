@@ -373,147 +373,148 @@ int FocusCommand(const Command& command) {
   }
   EmitLine(result);
   return ok ? 0 : 1;
+}
 
-  // Posts a mouse movement to the window at the cursor's position moved by
-  // --dx/--dy, in the window's client coordinates.
-  int MouseMoveCommand(const Command& command) {
-    HWND window = WaitInstaller(command.options);
-    if (!window) return Fail(command, "window not found");
-    POINT at{};
-    GetCursorPos(&at);
-    at.x += NumberOr(command.options, L"dx", 0);
-    at.y += NumberOr(command.options, L"dy", 0);
-    ScreenToClient(window, &at);
-    PostMessageW(window, WM_MOUSEMOVE, 0, MAKELPARAM(at.x, at.y));
-    EmitLine(Result(command, true)
-                 .Add("x", static_cast<int64_t>(at.x))
-                 .Add("y", static_cast<int64_t>(at.y)));
-    return 0;
+// Posts a mouse movement to the window at the cursor's position moved by
+// --dx/--dy, in the window's client coordinates.
+int MouseMoveCommand(const Command& command) {
+  HWND window = WaitInstaller(command.options);
+  if (!window) return Fail(command, "window not found");
+  POINT at{};
+  GetCursorPos(&at);
+  at.x += NumberOr(command.options, L"dx", 0);
+  at.y += NumberOr(command.options, L"dy", 0);
+  ScreenToClient(window, &at);
+  PostMessageW(window, WM_MOUSEMOVE, 0, MAKELPARAM(at.x, at.y));
+  EmitLine(Result(command, true)
+               .Add("x", static_cast<int64_t>(at.x))
+               .Add("y", static_cast<int64_t>(at.y)));
+  return 0;
+}
+
+// Starts a command line as Windows does when it runs a registry command
+// (CreateProcess without an application name) and waits for its end.
+int RunCommand(const Command& command) {
+  const auto line = Option(command.options, L"command-line");
+  if (!line) return Fail(command, "--command-line missing");
+  std::wstring mutableLine = *line;
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &process)) {
+    EmitLine(Result(command, false)
+                 .Add("error", "start failed")
+                 .Add("code", static_cast<int64_t>(GetLastError())));
+    return 1;
   }
+  const os::win32::UniqueHandle processHandle(process.hProcess);
+  const os::win32::UniqueHandle threadHandle(process.hThread);
+  const bool ended =
+      WaitForSingleObject(process.hProcess, Timeout(command.options)) == WAIT_OBJECT_0;
+  DWORD code = STILL_ACTIVE;
+  GetExitCodeProcess(process.hProcess, &code);
+  EmitLine(Result(command, ended).Add("exit_code", static_cast<int64_t>(code)));
+  return ended ? 0 : 1;
+}
 
-  // Starts a command line as Windows does when it runs a registry command
-  // (CreateProcess without an application name) and waits for its end.
-  int RunCommand(const Command& command) {
-    const auto line = Option(command.options, L"command-line");
-    if (!line) return Fail(command, "--command-line missing");
-    std::wstring mutableLine = *line;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process)) {
-      EmitLine(Result(command, false)
-                   .Add("error", "start failed")
-                   .Add("code", static_cast<int64_t>(GetLastError())));
-      return 1;
-    }
-    const os::win32::UniqueHandle processHandle(process.hProcess);
-    const os::win32::UniqueHandle threadHandle(process.hThread);
-    const bool ended =
-        WaitForSingleObject(process.hProcess, Timeout(command.options)) == WAIT_OBJECT_0;
-    DWORD code = STILL_ACTIVE;
-    GetExitCodeProcess(process.hProcess, &code);
-    EmitLine(Result(command, ended).Add("exit_code", static_cast<int64_t>(code)));
-    return ended ? 0 : 1;
+int FakeWindow(const Command& command) {
+  return RunFakeWindow(OptionOr(command.options, L"title", L"Display Properties"),
+                       NumberOr(command.options, L"seconds", 30));
+}
+
+// The short (8.3) form of a path as this prefix gives it.
+int ShortPathCommand(const Command& command) {
+  const auto path = Option(command.options, L"path");
+  if (!path) return Fail(command, "--path missing");
+  wchar_t buffer[MAX_PATH];
+  const DWORD length = GetShortPathNameW(path->c_str(), buffer, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return Fail(command, "no short path");
+  EmitLine(Result(command, true).Add("short", std::wstring(buffer, length)));
+  return 0;
+}
+
+int FlashHost(const Command& command) { return RunFlashHost(command.options); }
+
+int FlashProbe(const Command&) { return RunFlashProbe(); }
+
+struct CommandEntry {
+  const wchar_t* name;
+  int (*run)(const Command&);
+};
+
+constexpr CommandEntry kCommands[] = {
+    {L"find-window", FindWindowCommand},
+    {L"window-info", WindowInfoCommand},
+    {L"click", ClickCommand},
+    {L"close", CloseCommand},
+    {L"resize", ResizeCommand},
+    {L"wait-box", WaitBoxCommand},
+    {L"press-box", PressBoxCommand},
+    {L"wait-gone", WaitGoneCommand},
+    {L"wait-exit", WaitExitCommand},
+    {L"list", ListCommand},
+    {L"hold-file", HoldFileCommand},
+    {L"fake-window", FakeWindow},
+    {L"key", KeyCommand},
+    {L"mouse-move", MouseMoveCommand},
+    {L"run", RunCommand},
+    {L"short-path", ShortPathCommand},
+    {L"focus", FocusCommand},
+    {L"flash-host", FlashHost},
+    {L"flash-probe", FlashProbe},
+};
+
+int Dispatch(const Command& command) {
+  for (const CommandEntry& entry : kCommands) {
+    if (command.name == entry.name) return entry.run(command);
   }
+  return -1;
+}
 
-  int FakeWindow(const Command& command) {
-    return RunFakeWindow(OptionOr(command.options, L"title", L"Display Properties"),
-                         NumberOr(command.options, L"seconds", 30));
+std::optional<Command> ParseArguments(int argc, wchar_t** argv) {
+  if (argc < 2) return std::nullopt;
+  Command command{argv[1], {}};
+  for (int i = 2; i < argc; i += 2) {
+    const std::wstring key = argv[i];
+    if (key.rfind(L"--", 0) != 0 || i + 1 >= argc) return std::nullopt;
+    command.options[key.substr(2)] = argv[i + 1];
   }
+  return command;
+}
 
-  // The short (8.3) form of a path as this prefix gives it.
-  int ShortPathCommand(const Command& command) {
-    const auto path = Option(command.options, L"path");
-    if (!path) return Fail(command, "--path missing");
-    wchar_t buffer[MAX_PATH];
-    const DWORD length = GetShortPathNameW(path->c_str(), buffer, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return Fail(command, "no short path");
-    EmitLine(Result(command, true).Add("short", std::wstring(buffer, length)));
-    return 0;
-  }
-
-  int FlashHost(const Command& command) { return RunFlashHost(command.options); }
-
-  int FlashProbe(const Command&) { return RunFlashProbe(); }
-
-  struct CommandEntry {
-    const wchar_t* name;
-    int (*run)(const Command&);
-  };
-
-  constexpr CommandEntry kCommands[] = {
-      {L"find-window", FindWindowCommand},
-      {L"window-info", WindowInfoCommand},
-      {L"click", ClickCommand},
-      {L"close", CloseCommand},
-      {L"resize", ResizeCommand},
-      {L"wait-box", WaitBoxCommand},
-      {L"press-box", PressBoxCommand},
-      {L"wait-gone", WaitGoneCommand},
-      {L"wait-exit", WaitExitCommand},
-      {L"list", ListCommand},
-      {L"hold-file", HoldFileCommand},
-      {L"fake-window", FakeWindow},
-      {L"key", KeyCommand},
-      {L"mouse-move", MouseMoveCommand},
-      {L"run", RunCommand},
-      {L"short-path", ShortPathCommand},
-      {L"focus", FocusCommand},
-      {L"flash-host", FlashHost},
-      {L"flash-probe", FlashProbe},
-  };
-
-  int Dispatch(const Command& command) {
-    for (const CommandEntry& entry : kCommands) {
-      if (command.name == entry.name) return entry.run(command);
-    }
-    return -1;
-  }
-
-  std::optional<Command> ParseArguments(int argc, wchar_t** argv) {
-    if (argc < 2) return std::nullopt;
-    Command command{argv[1], {}};
-    for (int i = 2; i < argc; i += 2) {
-      const std::wstring key = argv[i];
-      if (key.rfind(L"--", 0) != 0 || i + 1 >= argc) return std::nullopt;
-      command.options[key.substr(2)] = argv[i + 1];
-    }
-    return command;
-  }
-
-  void PrintUsage() {
-    std::fputs(
-        "usage: saverdrv.exe COMMAND [--option value]...\n"
-        "  find-window [--class C] [--title T]      wait for a visible top-level window\n"
-        "  window-info [--class C]                  styles, sizes and every child control\n"
-        "  click (--id N|--text T|--ctl-class K)    post BM_CLICK to a control\n"
-        "  close [--class C] [--how close|syscommand]  post WM_CLOSE (or SC_CLOSE) to the window\n"
-        "  resize --width W --height H [--class C]  resize the window\n"
-        "  wait-box [--caption C]                   wait for a visible #32770 box\n"
-        "  press-box [--caption C] [--button ID] [--key enter|escape]\n"
-        "                                           click a box button (default 3, Abort),\n"
-        "                                           or type the key at it\n"
-        "  wait-gone [--class C] [--title T]        wait until no such window is visible\n"
-        "  wait-exit [--image install.exe]          wait until no such process runs\n"
-        "  list                                     every visible top-level window\n"
-        "  hold-file --path P [--seconds N] [--create 1]  hold a file open without sharing\n"
-        "  fake-window [--title T] [--seconds N]    a window with a Cancel button (id 2)\n"
-        "  key --key [ctrl+][alt+][shift+]KEY       type a key at the installer (SendInput)\n"
-        "  key [--class C] --vk N                   post one key press to the window\n"
-        "  focus [--id N|--text T|--ctl-class K]    the focused control (waits for a match)\n"
-        "  flash-host --movie P [--seconds N] [--width W] [--height H] [--stop-after MS]\n"
-        "                                           host the Flash control, print its events\n"
-        "  flash-probe                              create the control, print FlashVersion\n"
-        "  mouse-move [--class C] --dx X --dy Y     post a mouse move to the cursor + (X, Y)\n"
-        "  short-path --path P                      the short (8.3) form of a path\n"
-        "  run --command-line L                     start L as the shell runs a registry\n"
-        "                                           command and wait for its exit code\n"
-        "every wait takes --timeout MS (default 10000)\n"
-        "saverdrv.exe /p HWND: a stand-in screen saver previewing in HWND (logs to\n"
-        "  fake-saver.log beside saverdrv.exe)\n",
-        stderr);
-  }
+void PrintUsage() {
+  std::fputs(
+      "usage: saverdrv.exe COMMAND [--option value]...\n"
+      "  find-window [--class C] [--title T]      wait for a visible top-level window\n"
+      "  window-info [--class C]                  styles, sizes and every child control\n"
+      "  click (--id N|--text T|--ctl-class K)    post BM_CLICK to a control\n"
+      "  close [--class C] [--how close|syscommand]  post WM_CLOSE (or SC_CLOSE) to the window\n"
+      "  resize --width W --height H [--class C]  resize the window\n"
+      "  wait-box [--caption C]                   wait for a visible #32770 box\n"
+      "  press-box [--caption C] [--button ID] [--key enter|escape]\n"
+      "                                           click a box button (default 3, Abort),\n"
+      "                                           or type the key at it\n"
+      "  wait-gone [--class C] [--title T]        wait until no such window is visible\n"
+      "  wait-exit [--image install.exe]          wait until no such process runs\n"
+      "  list                                     every visible top-level window\n"
+      "  hold-file --path P [--seconds N] [--create 1]  hold a file open without sharing\n"
+      "  fake-window [--title T] [--seconds N]    a window with a Cancel button (id 2)\n"
+      "  key --key [ctrl+][alt+][shift+]KEY       type a key at the installer (SendInput)\n"
+      "  key [--class C] --vk N                   post one key press to the window\n"
+      "  focus [--id N|--text T|--ctl-class K]    the focused control (waits for a match)\n"
+      "  flash-host --movie P [--seconds N] [--width W] [--height H] [--stop-after MS]\n"
+      "                                           host the Flash control, print its events\n"
+      "  flash-probe                              create the control, print FlashVersion\n"
+      "  mouse-move [--class C] --dx X --dy Y     post a mouse move to the cursor + (X, Y)\n"
+      "  short-path --path P                      the short (8.3) form of a path\n"
+      "  run --command-line L                     start L as the shell runs a registry\n"
+      "                                           command and wait for its exit code\n"
+      "every wait takes --timeout MS (default 10000)\n"
+      "saverdrv.exe /p HWND: a stand-in screen saver previewing in HWND (logs to\n"
+      "  fake-saver.log beside saverdrv.exe)\n",
+      stderr);
+}
 
 }  // namespace
 }  // namespace saverdrv
