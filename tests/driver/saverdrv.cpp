@@ -340,9 +340,9 @@ int HoldFileCommand(const Command& command) {
 int KeyCommand(const Command& command) {
   HWND window = WaitInstaller(command.options);
   if (!window) return Fail(command, "window not found");
-  // --key types a chord with SendInput at the focused window; --vk posts
-  // one key press to the window itself.
-  if (Option(command.options, L"vk")) {
+  // --key types a chord with SendInput at the focused window; otherwise one
+  // key press (--vk, default space) is posted to the window itself.
+  if (Option(command.options, L"vk") || !Option(command.options, L"key")) {
     const auto vk = static_cast<WPARAM>(NumberOr(command.options, L"vk", VK_SPACE));
     PostMessageW(window, WM_KEYDOWN, vk, 1);
     PostMessageW(window, WM_KEYUP, vk, 0xC0000001);
@@ -501,7 +501,7 @@ void PrintUsage() {
       "  hold-file --path P [--seconds N] [--create 1]  hold a file open without sharing\n"
       "  fake-window [--title T] [--seconds N]    a window with a Cancel button (id 2)\n"
       "  key --key [ctrl+][alt+][shift+]KEY       type a key at the installer (SendInput)\n"
-      "  key [--class C] --vk N                   post one key press to the window\n"
+      "  key [--class C] [--vk N]                 post one key press (default space)\n"
       "  focus [--id N|--text T|--ctl-class K]    the focused control (waits for a match)\n"
       "  flash-host --movie P [--seconds N] [--width W] [--height H] [--stop-after MS]\n"
       "                                           host the Flash control, print its events\n"

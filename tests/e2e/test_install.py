@@ -99,6 +99,24 @@ class CompleteInstallTest(InstallTestCase):
         self.assertEqual(closed["by"], "cancel")
 
 
+class DisplayPropertiesTest(InstallTestCase):
+    """With the Display control panel stand-in in the prefix, an install that
+    asks for it leaves "Display Properties" open after the installer ended,
+    and a second install's start cancels it."""
+
+    def test_panel_stays_open_and_a_second_run_cancels_it(self):
+        harness.install_display_panel(self.prefix)
+        self.start_installer(self.make_installer(display=True))
+        self.press_install()
+        self.assertEqual(self.assert_installer_exits(timeout=90), 0)
+        dialog = {"class": "#32770", "title": "Display Properties"}
+        self.assertTrue(self.prefix.driver("find-window", timeout_ms=30000, **dialog)["ok"])
+        self.start_installer(self.make_installer(display=False))
+        self.press_install()
+        self.prefix.driver("wait-gone", timeout_ms=30000, **dialog)
+        self.assertEqual(self.assert_installer_exits(timeout=90), 0)
+
+
 class FailedInstallTest(InstallTestCase):
     """A data file shorter than its header fails after the engine is placed:
     the box names the data file, the window keeps a failure status with
