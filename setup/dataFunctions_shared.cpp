@@ -85,7 +85,9 @@ class RecordWriter {
     ReadExactly(*module_.file, buffer.data(), static_cast<uint32_t>(buffer.size()));
     package::TCompressor compressor(platform_, view_);
     if (!compressor.loaded) return app::kErrNoCodec;
-    compressor.ExplodeToFile(destination, buffer.data(), chunk_.storedSize());
+    // A stream that expands past fileSize stops there: it fails with -13
+    // either way, and must not fill the disk first.
+    compressor.ExplodeToFile(destination, buffer.data(), chunk_.storedSize(), chunk_.fileSize());
     const os::FindResult found = platform_.FindFile(destination);
     if (!found.found) return app::kErrFileMissing;
     written = true;

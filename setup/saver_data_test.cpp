@@ -142,6 +142,18 @@ TEST_F(InstallSaverDataTest, ExpandedSizeDifferentFromFileSizeIsDeletedWithMinus
   EXPECT_EQ(view.progress, 1);
 }
 
+TEST_F(InstallSaverDataTest, BombRecordStopsExpandingAtItsFileSize) {
+  RecordSpec bomb{"saver.scf", Bytes(4 << 20, 0), true};
+  bomb.fileSize = 1000;
+  Put(SaverDataImage().Record(bomb));
+  EXPECT_EQ(form.InstallSaverData(), app::kErrSizeMismatch);
+  EXPECT_FALSE(fs.HasFile(InFolder("saver.scf")));
+  // At most one write of the library (8192 + 518 + 8 bytes) past the limit.
+  const int64_t peak = fs.peakSize["C:\\WINDOWS\\AQUA DIR\\SAVER.SCF"];
+  EXPECT_GT(peak, 1000);
+  EXPECT_LE(peak, 1000 + 8718);
+}
+
 TEST_F(InstallSaverDataTest, CutShortStoredChunkShowsTheReadBoxGives100AndDeletesTheFile) {
   Bytes bytes = SaverDataImage()
                     .Record({"first.txt", TextBytes("kept")})

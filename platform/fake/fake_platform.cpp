@@ -72,6 +72,8 @@ class FakeWriteStream : public os::WriteStream {
     Bytes& data = owner_.files_.at(key_).data;
     const auto* p = static_cast<const uint8_t*>(buffer);
     if (count > 0) data.insert(data.end(), p, p + count);
+    int64_t& peak = owner_.peakSize[key_];
+    peak = std::max(peak, static_cast<int64_t>(data.size()));
     return count;
   }
   // Close stands in for destruction as well: a file the test wants gone

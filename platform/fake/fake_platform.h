@@ -75,6 +75,7 @@ class FakePlatform : public os::Platform {
   // Every path given to CreateFile and every CopyFile target, in order,
   // whether or not the operation succeeded.
   std::vector<std::string> writeTargets;
+  std::map<std::string, int64_t> peakSize;  // largest size a written file reached, by key
   int32_t deleteCalls = 0;
   std::vector<IniWrite> iniWrites;
   std::vector<ShellCall> shellCalls;
