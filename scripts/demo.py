@@ -10,6 +10,7 @@ import shutil
 import struct
 import subprocess
 import sys
+import time
 from pathlib import Path
 
 SOURCE_DIR = Path(__file__).resolve().parents[1]
@@ -35,6 +36,11 @@ def build_installer():
         shutil.copyfile(SAMPLES / name, package_dir / name)
     shutil.copyfile(harness.artifact("impborl.dll"), package_dir / "impborl.dll")
     shutil.copyfile(harness.artifact("flashax.exe"), package_dir / "flashax.exe")
+    # The real engine stand-in and a Flash preview made by the project's SWF
+    # writer replace the generated filler of those slots.
+    shutil.copyfile(harness.artifact("engine.scr"), package_dir / "engine.scr")
+    subprocess.run([sys.executable, str(SAMPLES / "make_swf.py"), "demo",
+                    str(package_dir / "preview.swf")], check=True, stdin=subprocess.DEVNULL)
     installer = DEMO_DIR / "Aqua-setup.exe"
     subprocess.run([str(harness.saverpack_path()), "build", str(package_dir / "demo.manifest"),
                     "--stub", str(harness.artifact("install.exe")), "-o", str(installer)],
@@ -121,8 +127,47 @@ def run_installer(installer):
             + ("yes" if data == packaged_data_header(installer) else "NO"))
     else:
         say("saver.dat: absent")
+    if engine.is_file():
+        run_screensaver(prefix, shots)
+    if values:
+        uninstall(prefix, values["UninstallString"], saver_folder, engine)
     prefix.close(keep=True)
     return shots
+
+
+def run_screensaver(prefix, shots):
+    """Starts the installed screensaver full screen, shoots it, ends it."""
+    say(r"running C:\windows\Aqua.scr /s")
+    saver = prefix.start(r"C:\windows\Aqua.scr", "/s", name="screensaver")
+    found = prefix.driver("find-window", check=False, **{"class": "SaverEngineWindow"})
+    if not found.get("ok"):
+        say("the screensaver window did not appear")
+        return
+    time.sleep(2)
+    shots.append(harness.screenshot(DEMO_DIR / "screensaver.png"))
+    prefix.driver("key", check=False, **{"class": "SaverEngineWindow"})
+    code = saver.wait(30)
+    say("the screensaver ended on a key" + (f" (exit code {code})" if code is not None else
+                                            " NOT: it still runs"))
+
+
+def uninstall(prefix, command_line, saver_folder, engine):
+    """Runs the uninstall command as the registry holds it and answers Yes."""
+    say(f"running the uninstall command {command_line!r}")
+    runner = prefix.driver_background("run", command_line=command_line, timeout=120000)
+    for button in (6, 1):  # Yes to "Remove Aqua Screen Saver?", then OK
+        box = prefix.driver("wait-box", timeout_ms=30000, check=False)
+        if not box.get("ok"):
+            break
+        say(f"message box: {box['text']!r}")
+        prefix.driver("press-box", button=button, check=False)
+    runner.wait(60)
+    harness.wait_until(lambda: not engine.exists(), 15)
+    say("after the uninstall: saver folder " + ("gone" if not saver_folder.exists() else "STILL THERE")
+        + ", engine " + ("gone" if not engine.exists() else "STILL THERE") + ", uninstall entry "
+        + ("gone" if prefix.registry_values(
+            r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Aqua") is None
+           else "STILL THERE"))
 
 
 def main():
