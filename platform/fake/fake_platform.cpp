@@ -150,7 +150,9 @@ std::string FakePlatform::FileText(const std::string& path) {
 }
 
 std::vector<std::string> FakePlatform::FilesUnder(const std::string& folder) const {
-  const std::string prefix = Key(folder) + "\\";
+  // A root ("C:\\") keeps its separator as a key; other folders get one.
+  std::string prefix = Key(folder);
+  if (prefix.empty() || prefix.back() != '\\') prefix += '\\';
   std::vector<std::string> out;
   for (const auto& [key, node] : files_) {
     if (key.rfind(prefix, 0) == 0) out.push_back(key);
