@@ -36,7 +36,8 @@ void TInstallerForm::installBtnClick() {
   view_.Terminate();
 }
 
-// Steps 3 to 8 of the Install handler: status, progress and the sequence.
+// The body of the Install handler: status, first progress step, the sequence,
+// then the closing status and the full bar for two pauses.
 int32_t TInstallerForm::RunInstallWithStatus() {
   view_.SetDeclineEnabled(false);
   ShowStatus(Text(kStrStatusInstallStart));

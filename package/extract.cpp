@@ -202,7 +202,7 @@ int32_t TInstallerForm::ExtractEntry(os::ReadStream& stream, int32_t slot, bool 
   return result;
 }
 
-// Steps 8.1 to 8.5 of ExtractEntry: one stored or compressed entry into its
+// The writing part of ExtractEntry: one stored or compressed entry into its
 // destination. `outputComplete` is set once the file is whole.
 int32_t TInstallerForm::WriteEntry(os::ReadStream& stream, const saver::PackageEntry& entry,
                                    const std::string& destination, bool& outputComplete) {
