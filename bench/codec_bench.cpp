@@ -114,16 +114,6 @@ Bytes Compress(Codec codec, const Bytes& in, unsigned type) {
   return out;
 }
 
-Bytes LoadPeCorpus(size_t megabytes) {
-  Bytes all;
-  for (const auto& p : dcl::testing::FindPeFiles(100000, 16 * 1024, 4u << 20)) {
-    if (all.size() >= megabytes << 20) break;
-    if (auto data = dcl::testing::ReadFile(p)) all.insert(all.end(), data->begin(), data->end());
-  }
-  if (all.size() > megabytes << 20) all.resize(megabytes << 20);
-  return all;
-}
-
 Bytes LoadTextCorpus() {
   Bytes all;
   for (const auto& p : dcl::testing::FindTextFiles()) {
@@ -203,7 +193,7 @@ void PrintImplode(const char* title, const Bytes& corpus, unsigned type, int run
 int main(int argc, char** argv) {
   size_t megabytes = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 16;
   int runs = argc > 2 ? std::atoi(argv[2]) : 5;
-  Bytes pe = LoadPeCorpus(megabytes);
+  Bytes pe = dcl::testing::LoadPeCorpus(megabytes);
   Bytes text = LoadTextCorpus();
   if (pe.empty()) {
     std::fprintf(stderr, "codec_bench: no 32-bit PE files found for the corpus\n");

@@ -24,16 +24,6 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 constexpr size_t kRecordSize = 1 << 20;  // one record per megabyte of corpus
 
-Bytes LoadCorpus(size_t megabytes) {
-  Bytes all;
-  for (const auto& p : dcl::testing::FindPeFiles(100000, 16 * 1024, 4u << 20)) {
-    if (all.size() >= megabytes << 20) break;
-    if (auto data = dcl::testing::ReadFile(p)) all.insert(all.end(), data->begin(), data->end());
-  }
-  if (all.size() > megabytes << 20) all.resize(megabytes << 20);
-  return all;
-}
-
 // "r<index>.bin", appended piece by piece (GCC 12 warns falsely about
 // operator+ on a literal and a temporary here).
 std::string RecordName(size_t index) {
@@ -82,7 +72,7 @@ double InstallOnce(const Bytes& dataFile, const std::vector<Bytes>& records, boo
 int main(int argc, char** argv) {
   const size_t megabytes = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 20;
   const int runs = argc > 2 ? std::atoi(argv[2]) : 5;
-  const Bytes corpus = LoadCorpus(megabytes);
+  const Bytes corpus = dcl::testing::LoadPeCorpus(megabytes);
   if (corpus.empty()) {
     std::fprintf(stderr, "saver_data_bench: no 32-bit PE files found for the corpus\n");
     return 1;

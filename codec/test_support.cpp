@@ -150,4 +150,14 @@ std::vector<std::filesystem::path> FindTextFiles() {
   return found;
 }
 
+Bytes LoadPeCorpus(size_t megabytes) {
+  Bytes all;
+  for (const auto& p : FindPeFiles(100000, 16 * 1024, 4u << 20)) {
+    if (all.size() >= megabytes << 20) break;
+    if (auto data = ReadFile(p)) all.insert(all.end(), data->begin(), data->end());
+  }
+  if (all.size() > megabytes << 20) all.resize(megabytes << 20);
+  return all;
+}
+
 }  // namespace dcl::testing

@@ -51,4 +51,8 @@ std::vector<std::filesystem::path> FindPeFiles(size_t max_files, uintmax_t min_s
                                                uintmax_t max_size);
 std::vector<std::filesystem::path> FindTextFiles();
 
+// The first `megabytes` MB of the PE files FindPeFiles finds, concatenated:
+// the corpus of the benchmarks.
+Bytes LoadPeCorpus(size_t megabytes);
+
 }  // namespace dcl::testing

@@ -79,6 +79,7 @@ class Win32FlashControl final : public flash::FlashControl {
 
  private:
   void Put(DISPID id, VARIANT& value);
+  void PutString(DISPID id, const std::string& text);
   void Unadvise();
 
   ComPtr<IOleObject> object_;
@@ -184,12 +185,16 @@ void Win32FlashControl::Put(DISPID id, VARIANT& value) {
   Check(result);
 }
 
-void Win32FlashControl::SetMovie(const std::string& path) {
-  Bstr text(path);
+void Win32FlashControl::PutString(DISPID id, const std::string& text) {
+  Bstr string(text);
   VARIANT value;
   value.vt = VT_BSTR;
-  value.bstrVal = text.get();
-  Put(flash::dispid::kMovie, value);
+  value.bstrVal = string.get();
+  Put(id, value);
+}
+
+void Win32FlashControl::SetMovie(const std::string& path) {
+  PutString(flash::dispid::kMovie, path);
 }
 
 void Win32FlashControl::SetScaleMode(int32_t mode) {
@@ -200,11 +205,7 @@ void Win32FlashControl::SetScaleMode(int32_t mode) {
 }
 
 void Win32FlashControl::SetWMode(const std::string& mode) {
-  Bstr text(mode);
-  VARIANT value;
-  value.vt = VT_BSTR;
-  value.bstrVal = text.get();
-  Put(flash::dispid::kWMode, value);
+  PutString(flash::dispid::kWMode, mode);
 }
 
 void Win32FlashControl::SetMenu(bool shown) {

@@ -118,7 +118,12 @@ std::string QuoteArgument(std::string_view argument) {
   if (!argument.empty() && argument.find_first_of(" \t") == std::string_view::npos) {
     return std::string(argument);
   }
-  return "\"" + std::string(argument) + "\"";
+  // Appended piece by piece: GCC 12 warns falsely about operator+ on a
+  // literal and a temporary here in optimised builds.
+  std::string quoted(1, '"');
+  quoted.append(argument);
+  quoted += '"';
+  return quoted;
 }
 
 }  // namespace engine
