@@ -15,8 +15,10 @@ std::string ColourText(uint32_t colour) {
 
 std::string SettingsSummary(const std::string& title, const saver::SaverSettings& settings,
                             const SceneChoice& scene) {
-  const std::string shows =
-      scene.kind == SceneKind::kDrawn ? "a drawn animation" : "the picture " + BaseName(scene.path);
+  const std::string shows = scene.kind == SceneKind::kDrawn ? "a drawn animation"
+                            : scene.kind == SceneKind::kMovie
+                                ? "the movie " + BaseName(scene.path)
+                                : "the picture " + BaseName(scene.path);
   const std::string text = settings.text.empty() ? title : settings.text;
   return title + " Screen Saver\r\n\r\nShows: " + shows + "\r\nText: " + text +
          "\r\nColours: " + ColourText(settings.textColour) + " on " +

@@ -375,10 +375,14 @@ int FocusCommand(const Command& command) {
   return ok ? 0 : 1;
 }
 
-// Posts a mouse movement to the window at the cursor's position moved by
-// --dx/--dy, in the window's client coordinates.
+// Posts a mouse movement to the window (or, with --ctl-class, to that child
+// of it) at the cursor's position moved by --dx/--dy, in the receiver's
+// client coordinates.
 int MouseMoveCommand(const Command& command) {
   HWND window = WaitInstaller(command.options);
+  if (window && Option(command.options, L"ctl-class")) {
+    window = FindControl(window, QueryFrom(command.options));
+  }
   if (!window) return Fail(command, "window not found");
   POINT at{};
   GetCursorPos(&at);
@@ -506,7 +510,8 @@ void PrintUsage() {
       "  flash-host --movie P [--seconds N] [--width W] [--height H] [--stop-after MS]\n"
       "                                           host the Flash control, print its events\n"
       "  flash-probe                              create the control, print FlashVersion\n"
-      "  mouse-move [--class C] --dx X --dy Y     post a mouse move to the cursor + (X, Y)\n"
+      "  mouse-move [--class C] [--ctl-class K] --dx X --dy Y\n"
+      "                                           post a mouse move to the cursor + (X, Y)\n"
       "  short-path --path P                      the short (8.3) form of a path\n"
       "  run --command-line L                     start L as the shell runs a registry\n"
       "                                           command and wait for its exit code\n"

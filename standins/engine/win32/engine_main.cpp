@@ -6,6 +6,7 @@
 #include "engine_args.h"
 #include "engine_context.h"
 #include "saver_window.h"
+#include "scene.h"
 #include "summary.h"
 #include "uninstall_host.h"
 
@@ -21,7 +22,7 @@ bool FileExists(const std::string& path) {
 
 int ShowSettings(const EngineContext& context, HWND owner) {
   const SceneChoice scene =
-      ChooseScene(context.saverFolder, context.settings.picture, false, FileExists);
+      ChooseScene(context.saverFolder, context.settings.picture, CanPlayMovies(), FileExists);
   const std::string text = SettingsSummary(context.title, context.settings, scene);
   MessageBoxA(owner, text.c_str(), UninstallCaption(context.title).c_str(),
               MB_OK | MB_ICONINFORMATION);

@@ -61,7 +61,7 @@ void NextFrame(HWND window, WindowState& state) {
   ReleaseDC(window, dc);
 }
 
-bool EndsFullScreen(UINT message) {
+bool EndsOnInput(UINT message) {
   switch (message) {
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
@@ -95,13 +95,6 @@ LRESULT HandleMessage(HWND window, WindowState& state, UINT message, WPARAM wPar
       break;
   }
   if (state.preview) return DefWindowProcA(window, message, wParam, lParam);
-  if (EndsFullScreen(message) ||
-      (message == WM_MOUSEMOVE &&
-       state.mouse.MovedFar(
-           Point{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))}))) {
-    DestroyWindow(window);
-    return 0;
-  }
   if (message == WM_SETCURSOR) {
     SetCursor(nullptr);
     return TRUE;
@@ -130,16 +123,34 @@ void RegisterSaverClass() {
   RegisterClassA(&windowClass);
 }
 
+// Full screen ends on a key, a click or a real mouse movement in any of the
+// thread's windows: a movie's control, a child filling the screen, gets the
+// input rather than the saver window. Mouse positions are compared on the
+// screen, so a child's messages count like the window's own.
+bool EndsFullScreen(const MSG& message, WindowState& state) {
+  if (state.preview) return false;
+  if (EndsOnInput(message.message)) return true;
+  if (message.message != WM_MOUSEMOVE) return false;
+  POINT at{static_cast<short>(LOWORD(message.lParam)), static_cast<short>(HIWORD(message.lParam))};
+  ClientToScreen(message.hwnd, &at);
+  return state.mouse.MovedFar(Point{at.x, at.y});
+}
+
 int RunLoop(HWND window, WindowState& state) {
   if (!window) return 1;
   RECT client{};
   GetClientRect(window, &client);
   state.area = Extent{client.right, client.bottom};
   state.scene->Resize(state.area);
+  state.scene->ShowIn(window, state.area);
   state.lastTick = GetTickCount();
   SetTimer(window, kFrameTimer, kFrameMs, nullptr);
   MSG message;
   while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+    if (IsWindow(window) && EndsFullScreen(message, state)) {
+      DestroyWindow(window);
+      continue;
+    }
     TranslateMessage(&message);
     DispatchMessageA(&message);
   }
@@ -155,8 +166,8 @@ int RunFullScreen(const EngineContext& context) {
   const int width = GetSystemMetrics(SM_CXSCREEN);
   const int height = GetSystemMetrics(SM_CYSCREEN);
   HWND window = CreateWindowExA(WS_EX_TOPMOST, kSaverWindowClass, context.title.c_str(),
-                                WS_POPUP | WS_VISIBLE, 0, 0, width, height, nullptr, nullptr,
-                                GetModuleHandleA(nullptr), &state);
+                                WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, width, height,
+                                nullptr, nullptr, GetModuleHandleA(nullptr), &state);
   if (window) {
     SetForegroundWindow(window);
     SetFocus(window);
@@ -175,8 +186,9 @@ int RunPreview(const EngineContext& context, HWND parent) {
   const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
   state.scene =
       MakeScene(context, screenWidth > 0 ? static_cast<double>(client.right) / screenWidth : 1.0);
-  HWND window = CreateWindowExA(0, kSaverWindowClass, "", WS_CHILD | WS_VISIBLE, 0, 0, client.right,
-                                client.bottom, parent, nullptr, GetModuleHandleA(nullptr), &state);
+  HWND window = CreateWindowExA(0, kSaverWindowClass, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN,
+                                0, 0, client.right, client.bottom, parent, nullptr,
+                                GetModuleHandleA(nullptr), &state);
   return RunLoop(window, state);
 }
 

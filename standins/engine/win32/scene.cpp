@@ -4,6 +4,7 @@
 #include <cmath>
 #include <string>
 
+#include "flash_host.h"
 #include "handles.h"
 #include "scene_choice.h"
 
@@ -156,6 +157,54 @@ class BitmapScene : public Scene {
   TextLayer text_;
 };
 
+// The movie played by the Shockwave Flash control, a child filling the
+// window: the control draws and times it itself, so the scene only paints
+// the background the control does not cover. The control shows the whole
+// movie scaled to its size, without its context menu.
+class MovieScene : public Scene {
+ public:
+  MovieScene(const EngineContext& context, std::unique_ptr<flash::FlashControlFactory> controls,
+             std::unique_ptr<flash::FlashControl> control, std::string path)
+      : background_(context.settings.background),
+        controls_(std::move(controls)),
+        control_(std::move(control)),
+        path_(std::move(path)) {}
+
+  void ShowIn(HWND window, Extent area) override {
+    try {
+      control_->PlaceIn(reinterpret_cast<flash::WindowHandle>(window), area.width, area.height);
+      control_->SetScaleMode(kShowAll);
+      control_->SetMenu(false);
+      control_->SetMovie(path_);
+      control_->Play();
+    } catch (const flash::ControlError&) {
+      // A control that refuses its window or movie shows the background.
+    }
+  }
+  void Resize(Extent) override {}
+  void Advance(uint32_t) override {}
+  void Paint(HDC dc, Extent area) override { FillBackground(dc, area, background_); }
+
+ private:
+  static constexpr int32_t kShowAll = 0;
+
+  COLORREF background_;
+  std::unique_ptr<flash::FlashControlFactory> controls_;  // outlives the control
+  std::unique_ptr<flash::FlashControl> control_;
+  std::string path_;
+};
+
+// A control for the movie; null when none can be created.
+std::unique_ptr<Scene> MakeMovieScene(const EngineContext& context, const std::string& path) {
+  auto controls = os::win32::NewFlashControlFactory();
+  try {
+    auto control = controls->Create();
+    return std::make_unique<MovieScene>(context, std::move(controls), std::move(control), path);
+  } catch (const flash::ControlError&) {
+    return nullptr;
+  }
+}
+
 UniqueBitmap LoadBitmapFile(const std::string& path) {
   return UniqueBitmap(static_cast<HBITMAP>(LoadImageA(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0,
                                                       LR_LOADFROMFILE | LR_CREATEDIBSECTION)));
@@ -169,9 +218,11 @@ bool FileExists(const std::string& path) {
 }  // namespace
 
 std::unique_ptr<Scene> MakeScene(const EngineContext& context, double scale) {
-  constexpr bool kCanPlayMovies = false;
-  const SceneChoice choice =
-      ChooseScene(context.saverFolder, context.settings.picture, kCanPlayMovies, FileExists);
+  SceneChoice choice = ChooseScene(context.saverFolder, context.settings.picture, true, FileExists);
+  if (choice.kind == SceneKind::kMovie) {
+    if (auto movie = MakeMovieScene(context, choice.path)) return movie;
+    choice = ChooseScene(context.saverFolder, context.settings.picture, false, FileExists);
+  }
   if (choice.kind == SceneKind::kBitmap) {
     if (UniqueBitmap bitmap = LoadBitmapFile(choice.path)) {
       auto scene = std::make_unique<BitmapScene>(context, std::move(bitmap), scale);
@@ -179,6 +230,14 @@ std::unique_ptr<Scene> MakeScene(const EngineContext& context, double scale) {
     }
   }
   return std::make_unique<DrawnScene>(context, scale);
+}
+
+bool CanPlayMovies() {
+  try {
+    return os::win32::NewFlashControlFactory()->Create() != nullptr;
+  } catch (const flash::ControlError&) {
+    return false;
+  }
 }
 
 }  // namespace engine::win32
