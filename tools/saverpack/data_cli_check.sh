@@ -37,6 +37,15 @@ record3.copy = prevmon.scf
 MANIFEST
 { cat data.manifest; echo "record4.copy = ../evil.scf"; } > evil.manifest
 { cat data.manifest; echo "first_record_mode = 3"; } > mode3.manifest
+{
+  cat data.manifest
+  echo 'picture = saver.scf'
+  echo 'text = "Deep water"'
+  echo 'background = "#000040"'
+  echo 'speed = 240'
+} > settings.manifest
+{ cat data.manifest; printf '%s\n' 'picture = movies\saver.scf'; } > bad-picture.manifest
+{ cat data.manifest; echo 'picture = pattern.bmp'; } > other-picture.manifest
 cat > package.txt <<'MANIFEST'
 title = Aqua
 preview_kind = 4

@@ -45,7 +45,9 @@ int Build(const std::vector<std::string_view>& args) {
   }
   if (!manifest) throw DataUsageError{"data build needs a MANIFEST"};
   if (!output) throw DataUsageError{"data build needs -o FILE.ssd"};
-  const uint64_t size = BuildDataFile(LoadDataManifest(*manifest), *output, level);
+  const DataContents contents = LoadDataContents(LoadDataManifest(*manifest));
+  const uint64_t size = WriteDataFile(contents, *output, level);
+  if (const auto note = PictureNote(contents)) std::cerr << "saverpack: note: " << *note << "\n";
   std::cout << "wrote " << *output << " (" << size << " bytes)\n";
   return kExitOk;
 }

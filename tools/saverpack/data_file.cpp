@@ -8,6 +8,7 @@
 
 #include "file_io.h"
 #include "pack_error.h"
+#include "text_encoding.h"
 
 namespace saverpack {
 namespace {
@@ -16,11 +17,14 @@ namespace fs = std::filesystem;
 
 constexpr int64_t kMaxFileSize = std::numeric_limits<int32_t>::max();
 constexpr size_t kMaxNameLength = saver::kSaverDataNameSize - 1;
+// The preview bitmap the installer writes into the saver folder.
+constexpr std::string_view kPreviewBitmapName = "installer.BMP";
 
 std::string Label(size_t index) { return "record" + std::to_string(index + 1); }
 
 // Windows compares names without regard to ASCII case.
-std::string Folded(std::string name) {
+std::string Folded(std::string_view view) {
+  std::string name(view);
   for (char& c : name) {
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
   }
@@ -60,7 +64,25 @@ void CheckRecord(size_t index, const DataRecordContent& r, const DataContents& c
   }
 }
 
-// Makes the header: the template's bytes or zero, with the manifest's mode.
+// Puts the manifest's engine settings over the header's own (the
+// template's, when it carries the magic) or over the engine's defaults.
+void PutEngineSettings(saver::SaverDataHeader& header, const DataManifest& manifest) {
+  const std::optional<int> version = EngineSettingsVersion(header.bytes);
+  if (version && *version > saver::kSettingsVersion) {
+    throw PackError("template '" + manifest.templateFile->string() +
+                    "' holds engine settings of version " + std::to_string(*version) +
+                    "; this builder writes version 1 and would drop what it does not know");
+  }
+  const saver::SaverSettings settings =
+      ApplyEngineSettings(saver::ReadEngineSettings(header.bytes), manifest.settings);
+  if (const auto problem = saver::SettingsProblem(settings)) {
+    throw PackError("engine settings: " + *problem);
+  }
+  saver::WriteEngineSettings(header.bytes, settings);
+}
+
+// Makes the header: the template's bytes or zero, with the manifest's mode
+// and engine settings.
 saver::SaverDataHeader LoadHeader(const DataManifest& manifest) {
   saver::SaverDataHeader header;
   if (manifest.templateFile) {
@@ -72,6 +94,7 @@ saver::SaverDataHeader LoadHeader(const DataManifest& manifest) {
     std::copy(bytes.begin(), bytes.end(), header.bytes.begin());
   }
   if (manifest.firstRecordMode) header.setFirstRecordMode(*manifest.firstRecordMode);
+  if (manifest.settings.Given()) PutEngineSettings(header, manifest);
   return header;
 }
 
@@ -155,8 +178,23 @@ std::vector<uint8_t> BuildDataFileImage(const DataContents& contents, Level leve
   return out;
 }
 
-uint64_t BuildDataFile(const DataManifest& manifest, const fs::path& output, Level level) {
-  const std::vector<uint8_t> image = BuildDataFileImage(LoadDataContents(manifest), level);
+std::optional<std::string> PictureNote(const DataContents& contents) {
+  const std::string picture = saver::ReadEngineSettings(contents.header.bytes).picture;
+  if (picture.empty()) return std::nullopt;
+  const std::string folded = Folded(picture);
+  if (folded == Folded(kPreviewBitmapName) || folded == Folded(saver::kPreviewMovieName)) {
+    return std::nullopt;
+  }
+  for (const DataRecordContent& r : contents.records) {
+    if (Folded(r.name) == folded) return std::nullopt;
+  }
+  return "picture '" + Windows1252ForDisplay(picture) +
+         "' is no record of this data file: the engine shows it only if the package installs "
+         "it into the saver folder";
+}
+
+uint64_t WriteDataFile(const DataContents& contents, const fs::path& output, Level level) {
+  const std::vector<uint8_t> image = BuildDataFileImage(contents, level);
   std::random_device random;
   const fs::path temp =
       output.parent_path() / ("." + output.filename().string() + ".tmp" + std::to_string(random()));
@@ -180,6 +218,10 @@ uint64_t BuildDataFile(const DataManifest& manifest, const fs::path& output, Lev
     throw PackError("cannot write '" + output.string() + "': " + ec.message());
   }
   return image.size();
+}
+
+uint64_t BuildDataFile(const DataManifest& manifest, const fs::path& output, Level level) {
+  return WriteDataFile(LoadDataContents(manifest), output, level);
 }
 
 }  // namespace saverpack

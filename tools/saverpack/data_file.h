@@ -1,11 +1,13 @@
-// Writes saver data files: the header (from a template or zero), the record
-// table, then one chunk per record in record order right behind the table,
-// each chunk a 44-byte header with "CHUN" followed by its stored bytes.
-// Copy records get an empty chunk. Layout: package/saverData_shared.h.
+// Writes saver data files: the header (from a template or zero, with the
+// engine's settings when the manifest gives any), the record table, then one
+// chunk per record in record order right behind the table, each chunk a
+// 44-byte header with "CHUN" followed by its stored bytes. Copy records get
+// an empty chunk. Layout: package/saverData_shared.h.
 #pragma once
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -43,8 +45,17 @@ void CheckDataContents(const DataContents& contents);
 // lays out the whole data file in memory.
 std::vector<uint8_t> BuildDataFileImage(const DataContents& contents, Level level);
 
-// Loads the manifest's contents and writes the data file through a
-// temporary file beside `output`. Returns the file's size.
+// When the engine's picture setting names neither a record nor a file the
+// installer itself makes (installer.BMP, installer.scf), a note saying so:
+// the package may still install it, so this is no error.
+std::optional<std::string> PictureNote(const DataContents& contents);
+
+// Writes the data file of `contents` through a temporary file beside
+// `output`. Returns the file's size.
+uint64_t WriteDataFile(const DataContents& contents, const std::filesystem::path& output,
+                       Level level);
+
+// Loads the manifest's contents and writes the data file (WriteDataFile).
 uint64_t BuildDataFile(const DataManifest& manifest, const std::filesystem::path& output,
                        Level level);
 

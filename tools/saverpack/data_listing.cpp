@@ -5,6 +5,7 @@
 
 #include "data_file.h"
 #include "pack_error.h"
+#include "text_encoding.h"
 
 namespace saverpack {
 namespace {
@@ -83,6 +84,33 @@ void CheckExpansion(std::span<const uint8_t> file, int index, const saver::Saver
   }
 }
 
+std::string Colour(uint32_t bgr) {
+  std::ostringstream out;
+  out << '#' << std::uppercase << std::hex << std::setfill('0') << std::setw(2) << (bgr & 0xFF)
+      << std::setw(2) << ((bgr >> 8) & 0xFF) << std::setw(2) << ((bgr >> 16) & 0xFF);
+  return out.str();
+}
+
+// The engine's settings as the engine reads them from the header.
+void ListEngineSettings(std::ostream& out, const saver::SaverDataHeader& header) {
+  const std::optional<int> version = EngineSettingsVersion(header.bytes);
+  if (!version) {
+    out << "engine settings: none (the engine uses its defaults)\n";
+    return;
+  }
+  const saver::SaverSettings s = saver::ReadEngineSettings(header.bytes);
+  out << "engine settings: version " << *version << "\n"
+      << "  picture: "
+      << (s.picture.empty() ? "(none: installer.BMP)" : Windows1252ForDisplay(s.picture)) << "\n"
+      << "  text: " << (s.text.empty() ? "(none: the title)" : Windows1252ForDisplay(s.text))
+      << "\n"
+      << "  background: " << Colour(s.background) << "\n"
+      << "  text colour: " << Colour(s.textColour) << "\n"
+      << "  speed: " << s.speed << " pixels per second\n"
+      << "  text over picture: " << ((s.flags & saver::kFlagTextOverPicture) ? "yes" : "no")
+      << "\n";
+}
+
 std::string Ratio(int64_t stored, int64_t size) {
   if (size == 0) return "-";
   std::ostringstream out;
@@ -103,8 +131,9 @@ std::string FormatDataListing(std::span<const uint8_t> file) {
   out << "data file: " << file.size() << " bytes\n"
       << "recordCount: " << header.recordCount() << "\n"
       << "firstRecordMode: " << header.firstRecordMode() << "\n"
-      << "other header bytes: " << nonZero << " non-zero\n"
-      << "   #  kind  name                              position   file size      stored  "
+      << "other header bytes: " << nonZero << " non-zero\n";
+  ListEngineSettings(out, header);
+  out << "   #  kind  name                              position   file size      stored  "
          "compressed  ratio\n";
   const bool firstCopies = header.firstRecordMode() == saver::kFirstRecordCopiesPreview;
   const std::string firstName = header.recordCount() > 0 ? ReadRecord(file, 1).name() : "";

@@ -57,6 +57,10 @@ class DataManifestParser {
                                   std::numeric_limits<int32_t>::max());
       if (!n) Fail("'first_record_mode' must be a whole number (32-bit)");
       manifest_.firstRecordMode = static_cast<int32_t>(*n);
+    } else if (IsEngineSettingKey(line.key)) {
+      if (const auto problem = ReadEngineSetting(line.key, line.value, manifest_.settings)) {
+        Fail(*problem);
+      }
     } else if (const RecordKey key = SplitRecordKey(line.key); key.number != 0) {
       Record(line.key, key, line.value);
     } else {

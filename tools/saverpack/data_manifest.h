@@ -16,6 +16,22 @@
 //   record2.kind = 0             its kind byte, 0..255 but not 3 (default 0)
 //
 // Records are numbered 1 to 109 without gaps.
+//
+// The screen saver engine's settings, kept in header bytes that the
+// installer copies into saver.dat without reading (package/saver_settings.h).
+// Each is optional; without any of them the header's bytes are the
+// template's (or zero) exactly. With one or more, the rest come from the
+// template's settings when it carries them, else from the engine's defaults.
+//
+//   picture = saver.scf          file name in the saver folder of the .bmp or
+//                                .swf/.scf to show (no folder; empty: the
+//                                installer's preview bitmap installer.BMP)
+//   text = "Deep water"          text of the drawn animation, at most 64
+//                                bytes in Windows-1252 (empty: the title)
+//   background = "#000040"       colours as #RRGGBB (in quotes, or without
+//   text_colour = FFFFFF         the '#': a '#' after a blank starts a comment)
+//   speed = 60                   pixels per second, 1..1000
+//   text_over_picture = 1        1 draws the text over the picture too
 #pragma once
 
 #include <cstdint>
@@ -24,6 +40,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "data_settings.h"
 
 namespace saverpack {
 
@@ -40,12 +58,14 @@ struct DataManifest {
   std::optional<std::filesystem::path> templateFile;
   std::optional<int32_t> firstRecordMode;
   std::vector<DataRecordSource> records;  // [0] is record 1
+  EngineSettingsSource settings;          // the settings keys given
 };
 
 // Parses data manifest text; relative paths are taken from `baseDir`.
 // Throws PackError ("origin:N: ...") on a malformed line, an unknown or
 // repeated key, a bad number, a record number out of 1..109, a gap in the
-// numbering, or a record that is neither (or both) a file and a copy.
+// numbering, a record that is neither (or both) a file and a copy, or a
+// settings value the engine cannot use.
 DataManifest ParseDataManifest(std::string_view text, const std::filesystem::path& baseDir,
                                std::string_view origin);
 
