@@ -9,6 +9,7 @@ ActionGetURL, plus any raw tag. Coordinates are in pixels unless a name says
 twips (1 pixel = 20 twips).
 
 usage: make_swf.py demo OUT.swf            the demo package's preview movie
+       make_swf.py saver OUT.swf           the demo screen saver's movie
        make_swf.py test-set FOLDER         the movies of the unit tests
 """
 
@@ -333,6 +334,23 @@ def demo_movie(frames=24):
     return movie(tags, width=350, height=150, compressed=True)
 
 
+def saver_movie(frames=60):
+    """The demo screen saver's 4:3 movie: on the navy stage a yellow square
+    crosses and comes back while a white ring sinks and rises."""
+    square = Shape(fills=[DEMO_SHAPE]).rectangle(0, 0, 60, 60)
+    ring = Shape(lines=[(4, (255, 255, 255))])
+    ring.circle(0, 0, 30, fill=None, line=1)
+    tags = [set_background(DEMO_BACKGROUND), define_shape(1, square),
+            define_shape(2, ring, version=2)]
+    half = frames // 2
+    for i in range(frames):
+        step = i if i < half else frames - i
+        tags += [place_object2(1, None if i else 1, translate=(10 + step * 8, 90), move=i > 0),
+                 place_object2(2, None if i else 2, translate=(160, 40 + step * 5), move=i > 0),
+                 show_frame()]
+    return movie(tags, width=320, height=240, compressed=True)
+
+
 def test_set():
     """{file name: bytes} of the movies the native unit tests read."""
     red = Shape(fills=[(255, 0, 0)]).rectangle(0, 0, 100, 50)
@@ -378,6 +396,9 @@ def test_set():
 def main(argv):
     if len(argv) == 3 and argv[1] == "demo":
         Path(argv[2]).write_bytes(demo_movie())
+        return 0
+    if len(argv) == 3 and argv[1] == "saver":
+        Path(argv[2]).write_bytes(saver_movie())
         return 0
     if len(argv) == 3 and argv[1] == "test-set":
         folder = Path(argv[2])

@@ -36,11 +36,13 @@ def build_installer():
         shutil.copyfile(SAMPLES / name, package_dir / name)
     shutil.copyfile(harness.artifact("impborl.dll"), package_dir / "impborl.dll")
     shutil.copyfile(harness.artifact("flashax.exe"), package_dir / "flashax.exe")
-    # The real engine stand-in and a Flash preview made by the project's SWF
-    # writer replace the generated filler of those slots.
+    # The real engine stand-in, a Flash preview and the screen saver's movie
+    # (data file record 1) made by the project's SWF writer replace the
+    # generated filler of those files.
     shutil.copyfile(harness.artifact("engine.scr"), package_dir / "engine.scr")
-    subprocess.run([sys.executable, str(SAMPLES / "make_swf.py"), "demo",
-                    str(package_dir / "preview.swf")], check=True, stdin=subprocess.DEVNULL)
+    for kind, name in (("demo", "preview.swf"), ("saver", "movie.swf")):
+        subprocess.run([sys.executable, str(SAMPLES / "make_swf.py"), kind,
+                        str(package_dir / name)], check=True, stdin=subprocess.DEVNULL)
     installer = DEMO_DIR / "Aqua-setup.exe"
     subprocess.run([str(harness.saverpack_path()), "build", str(package_dir / "demo.manifest"),
                     "--stub", str(harness.artifact("install.exe")), "-o", str(installer)],
