@@ -76,6 +76,45 @@ class MovieTest(MovieCase):
         self.assert_ends(engine)
 
 
+class InstalledMovieTest(MovieCase):
+    """The whole chain: saverpack builds the data file from a data manifest
+    whose settings name its movie record, a silent package installs it, and
+    the installed engine plays that movie."""
+
+    title = "Deep Blue"
+
+    def setUp(self):
+        if not all(path.is_file() for path in (harness.artifact("install.exe"),
+                                                harness.saverpack_path())):
+            self.skipTest("the installer or saverpack is not built")
+        super().setUp()
+
+    def test_the_movie_named_by_the_data_manifest_plays_after_a_silent_install(self):
+        data_manifest = ("record1 = movie.swf\nrecord1.name = saver.scf\n"
+                         "record1.compressed = 1\npicture = saver.scf\n")
+        files = dict(harness.support_files(), **{
+            "preview.bmp": solid_bitmap(120, 80, MAGENTA),
+            "engine.scr": harness.artifact("engine.scr").read_bytes(),
+            "movie.swf": still_movie(),
+            "data.manifest": data_manifest.encode(),
+        })
+        manifest = harness.standard_manifest(title=self.title, preview_kind=4,
+                                             extra={"slot8": "data.manifest"})
+        self.start_installer(self.package(manifest, files))
+        self.assertEqual(self.assert_installer_exits(timeout=60), 0)
+        self.assertEqual((self.saver_folder / "saver.scf").read_bytes(), still_movie())
+
+        engine = self.start_engine("/s")
+        self.prefix.driver("find-window", **SAVER_CLASS)
+        self.assertTrue(harness.wait_until(self.children, 20), "no control in the window")
+        time.sleep(1)
+        shot = self.shot("installed-movie")
+        self.assertGreater(colour_count(shot, NAVY), 1024 * 768 // 2)
+        self.assertEqual(colour_count(shot, MAGENTA), 0, "the preview bitmap is not shown")
+        self.prefix.driver("key", **SAVER_CLASS)
+        self.assert_ends(engine)
+
+
 class WithoutControlTest(MovieCase):
     flash_control = False
 
