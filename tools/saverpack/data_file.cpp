@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "file_io.h"
+#include "manifest_syntax.h"
 #include "pack_error.h"
 #include "text_encoding.h"
 
@@ -111,6 +112,16 @@ void Append(std::vector<uint8_t>& out, std::span<const uint8_t> bytes) {
   out.insert(out.end(), bytes.begin(), bytes.end());
 }
 
+// A record without a name of its own is stored under its file's name, in
+// the installer's Windows-1252 code page.
+std::string StoredFileName(size_t index, const fs::path& file) {
+  const std::string name = file.filename().string();
+  if (auto stored = Utf8ToWindows1252(name)) return *stored;
+  throw PackError(Label(index) + " file name '" + name +
+                  "' has a character the Windows-1252 code page the installer uses lacks; give "
+                  "the record a name ('recordN.name = ...')");
+}
+
 }  // namespace
 
 DataContents LoadDataContents(const DataManifest& manifest) {
@@ -124,7 +135,7 @@ DataContents LoadDataContents(const DataManifest& manifest) {
       r.name = *s.copy;
       r.kind = saver::kRecordKindCopy;
     } else {
-      r.name = s.name.value_or(s.file->filename().string());
+      r.name = s.name ? *s.name : StoredFileName(i, *s.file);
       r.kind = s.kind.value_or(0);
       r.compressed = s.compressed.value_or(false);
       r.data = ReadWholeFile(*s.file, Label(i) + " file");

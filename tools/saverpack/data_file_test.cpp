@@ -195,6 +195,34 @@ TEST(DataFile, TemplateOfTheWrongSizeIsRefused) {
   EXPECT_THAT(ErrorOf([&] { LoadDataContents(m); }), HasSubstr("has 1000 bytes"));
 }
 
+// Paths of files on this machine are taken as written (UTF-8); only what
+// the data file stores is converted to Windows-1252.
+TEST(DataFile, FilesInNonAsciiFoldersAreFoundAndTheirNamesStoredInTheCodePage) {
+  const auto Bytes = [](const std::string& text) {
+    return std::vector<uint8_t>(text.begin(), text.end());
+  };
+  ScratchDir dir;
+  std::filesystem::create_directories(dir / "Фильмы");
+  testing::WriteFile(dir / "Фильмы/b\xC3\xA9ta.swf", NoiseBytes(100, 1));
+  testing::WriteFile(dir / "Фильмы/волна.swf", NoiseBytes(100, 2));
+  testing::WriteFile(dir / "d.manifest",
+                     Bytes("record1 = Фильмы/b\xC3\xA9ta.swf\n"
+                           "record2 = Фильмы/волна.swf\nrecord2.name = wave.scf\n"
+                           "record3.copy = caf\xC3\xA9.scf\n"));
+  const DataContents contents = LoadDataContents(LoadDataManifest(dir / "d.manifest"));
+  ASSERT_EQ(contents.records.size(), 3u);
+  EXPECT_EQ(contents.records[0].name, "b\xE9ta.swf");
+  EXPECT_EQ(contents.records[0].data, NoiseBytes(100, 1));
+  EXPECT_EQ(contents.records[1].name, "wave.scf");
+  EXPECT_EQ(contents.records[2].name, "caf\xE9.scf");
+
+  testing::WriteFile(dir / "d.manifest", Bytes("record1 = Фильмы/волна.swf\n"));
+  EXPECT_THAT(ErrorOf([&] { LoadDataContents(LoadDataManifest(dir / "d.manifest")); }),
+              HasSubstr("give the record a name"));
+  EXPECT_THAT(ErrorOf([&] { Parse("record1 = a\nrecord1.name = волна.scf\n"); }),
+              HasSubstr("Windows-1252"));
+}
+
 TEST(DataListing, DamagedFilesGiveOneClearError) {
   const std::vector<uint8_t> good = BuildDataFileImage(Typical(), Level::kDefault);
   auto damage = [&](const std::function<void(std::vector<uint8_t>&)>& change) {

@@ -50,19 +50,19 @@ class DataManifestParser {
     line_ = line.number;
     if (!seen_.insert(line.key).second) Fail("key '" + line.key + "' appears twice");
     if (line.key == "template") {
-      if (line.value.empty()) Fail("'template' needs a file name");
-      manifest_.templateFile = baseDir_ / fs::path(line.value);
+      if (line.text.empty()) Fail("'template' needs a file name");
+      manifest_.templateFile = baseDir_ / fs::path(line.text);
     } else if (line.key == "first_record_mode") {
-      const auto n = ParseInteger(line.value, std::numeric_limits<int32_t>::min(),
+      const auto n = ParseInteger(line.text, std::numeric_limits<int32_t>::min(),
                                   std::numeric_limits<int32_t>::max());
       if (!n) Fail("'first_record_mode' must be a whole number (32-bit)");
       manifest_.firstRecordMode = static_cast<int32_t>(*n);
     } else if (IsEngineSettingKey(line.key)) {
-      if (const auto problem = ReadEngineSetting(line.key, line.value, manifest_.settings)) {
+      if (const auto problem = ReadEngineSetting(line.key, line.Stored(), manifest_.settings)) {
         Fail(*problem);
       }
     } else if (const RecordKey key = SplitRecordKey(line.key); key.number != 0) {
-      Record(line.key, key, line.value);
+      Record(line, key);
     } else {
       Fail("unknown key '" + line.key + "'");
     }
@@ -86,19 +86,23 @@ class DataManifestParser {
   }
   [[noreturn]] void Fail(const std::string& what) const { Fail(line_, what); }
 
-  void Record(const std::string& key, const RecordKey& k, const std::string& value) {
+  // A record's file is a path on this machine, taken as written; its name
+  // and a copy's name are stored in the data file, in Windows-1252.
+  void Record(const ManifestLine& line, const RecordKey& k) {
+    const std::string& key = line.key;
     if (k.number > saver::kSaverDataMaxRecords) {
       Fail("record numbers go from 1 to 109 (the installer's record table)");
     }
     DataRecordSource& r = records_[k.number];
     if (r.line == 0) r.line = line_;
+    const std::string& value = line.text;
     if (k.attribute.empty()) {
       if (value.empty()) Fail("'" + key + "' needs a file name");
       r.file = baseDir_ / fs::path(value);
     } else if (k.attribute == "copy") {
-      r.copy = value;
+      r.copy = line.Stored();
     } else if (k.attribute == "name") {
-      r.name = value;
+      r.name = line.Stored();
     } else if (k.attribute == "compressed") {
       const auto n = ParseInteger(value, 0, 1);
       if (!n) Fail("'" + key + "' must be 0 (stored) or 1 (imploded)");

@@ -195,9 +195,20 @@ std::vector<ManifestLine> SplitManifestLines(std::string_view text, std::string_
     const SourceLine line{origin, ++number, raw};
     auto entry = ParseManifestLine(line);
     if (!entry) continue;
-    lines.push_back({number, entry->key, ValueToWindows1252(line, entry->value, entry->key)});
+    ManifestLine out{number, entry->key, entry->value.text, std::nullopt, {}};
+    try {
+      out.stored = ValueToWindows1252(line, entry->value, entry->key);
+    } catch (const PackError& e) {
+      out.storedProblem = e.what();
+    }
+    lines.push_back(std::move(out));
   }
   return lines;
+}
+
+const std::string& ManifestLine::Stored() const {
+  if (!stored) throw PackError(storedProblem);
+  return *stored;
 }
 
 std::string ReadManifestText(const fs::path& file, std::string_view what) {

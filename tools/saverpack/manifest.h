@@ -70,10 +70,19 @@ Manifest ParseManifest(std::string_view text, const std::filesystem::path& baseD
 Manifest LoadManifest(const std::filesystem::path& file);
 
 // One `key = value` line of a manifest, with blanks and comments removed.
+// The value comes twice: as written (UTF-8), for paths of files on this
+// machine, and in the installer's Windows-1252 code page, for what the
+// package stores.
 struct ManifestLine {
   int number = 0;  // 1-based line number, for messages
   std::string key;
-  std::string value;
+  std::string text;                   // the value as written
+  std::optional<std::string> stored;  // in Windows-1252; none when it cannot be
+  std::string storedProblem;          // why not, as an "origin:N: ..." message
+
+  // The value in Windows-1252; throws PackError when the code page lacks
+  // one of its characters.
+  const std::string& Stored() const;
 };
 
 // Splits manifest text into its `key = value` lines, in order, by the rules
