@@ -1,11 +1,11 @@
 #include "data_manifest.h"
 
-#include <charconv>
 #include <limits>
 #include <map>
 #include <set>
 
 #include "manifest.h"
+#include "manifest_syntax.h"
 #include "pack_error.h"
 #include "package/saverData_shared.h"
 
@@ -13,15 +13,6 @@ namespace saverpack {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::optional<int64_t> ParseInteger(std::string_view text, int64_t low, int64_t high) {
-  int64_t value = 0;
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (ec != std::errc() || end != text.data() + text.size() || value < low || value > high) {
-    return std::nullopt;
-  }
-  return value;
-}
 
 // "recordN" or "recordN.attribute"; N is 0 when the key is no record key.
 struct RecordKey {
@@ -36,7 +27,7 @@ RecordKey SplitRecordKey(std::string_view key) {
   const size_t dot = key.find('.');
   const std::string_view digits = key.substr(0, dot);
   if (digits.empty() || digits[0] == '0' || digits.size() > 3) return {};
-  const auto n = ParseInteger(digits, 1, 999);
+  const auto n = ParseWholeNumber(digits, 1, 999);
   if (!n) return {};
   return {static_cast<int>(*n), dot == std::string_view::npos ? "" : key.substr(dot + 1)};
 }
@@ -53,8 +44,8 @@ class DataManifestParser {
       if (line.text.empty()) Fail("'template' needs a file name");
       manifest_.templateFile = baseDir_ / fs::path(line.text);
     } else if (line.key == "first_record_mode") {
-      const auto n = ParseInteger(line.text, std::numeric_limits<int32_t>::min(),
-                                  std::numeric_limits<int32_t>::max());
+      const auto n = ParseWholeNumber(line.text, std::numeric_limits<int32_t>::min(),
+                                      std::numeric_limits<int32_t>::max());
       if (!n) Fail("'first_record_mode' must be a whole number (32-bit)");
       manifest_.firstRecordMode = static_cast<int32_t>(*n);
     } else if (IsEngineSettingKey(line.key)) {
@@ -104,11 +95,11 @@ class DataManifestParser {
     } else if (k.attribute == "name") {
       r.name = line.Stored();
     } else if (k.attribute == "compressed") {
-      const auto n = ParseInteger(value, 0, 1);
+      const auto n = ParseWholeNumber(value, 0, 1);
       if (!n) Fail("'" + key + "' must be 0 (stored) or 1 (imploded)");
       r.compressed = *n == 1;
     } else if (k.attribute == "kind") {
-      const auto n = ParseInteger(value, 0, 255);
+      const auto n = ParseWholeNumber(value, 0, 255);
       if (!n || *n == saver::kRecordKindCopy) {
         Fail("'" + key + "' must be a number from 0 to 255 other than 3 (use " +
              key.substr(0, key.find('.')) + ".copy for a copy)");

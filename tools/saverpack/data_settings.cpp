@@ -1,17 +1,16 @@
 #include "data_settings.h"
 
 #include <algorithm>
-#include <charconv>
+
+#include "manifest_syntax.h"
 
 namespace saverpack {
 namespace {
 
 std::optional<uint32_t> ParseSpeed(std::string_view text) {
-  uint32_t value = 0;
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
-  if (value < saver::kMinSpeed || value > saver::kMaxSpeed) return std::nullopt;
-  return value;
+  const auto value = ParseWholeNumber(text, saver::kMinSpeed, saver::kMaxSpeed);
+  if (!value) return std::nullopt;
+  return static_cast<uint32_t>(*value);
 }
 
 std::optional<std::string> ReadColour(std::string_view key, std::string_view value,

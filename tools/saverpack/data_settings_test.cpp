@@ -14,17 +14,9 @@
 namespace saverpack {
 namespace {
 
+using testing::ErrorOf;
 using ::testing::HasSubstr;
 using testing::ScratchDir;
-
-std::string ErrorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const PackError& e) {
-    return e.what();
-  }
-  return "(no error)";
-}
 
 DataManifest Parse(const std::string& text) { return ParseDataManifest(text, "/m", "d.manifest"); }
 

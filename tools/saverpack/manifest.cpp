@@ -1,7 +1,6 @@
 #include "manifest.h"
 
 #include <cerrno>
-#include <charconv>
 #include <cstring>
 #include <fstream>
 #include <set>
@@ -16,16 +15,6 @@ namespace fs = std::filesystem;
 
 constexpr uintmax_t kMaxManifestSize = 1 << 20;
 
-// A whole decimal number in [low, high], or nothing.
-std::optional<int> ParseNumber(std::string_view text, int low, int high) {
-  int value = 0;
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (ec != std::errc() || end != text.data() + text.size() || value < low || value > high) {
-    return std::nullopt;
-  }
-  return value;
-}
-
 // "slotN" or "slotN.attr" with N written plainly (no sign, no leading zero).
 struct SlotKey {
   int slot = 0;
@@ -39,9 +28,9 @@ std::optional<SlotKey> SplitSlotKey(std::string_view key) {
   const size_t dot = key.find('.');
   const std::string_view digits = key.substr(0, dot);
   if (digits.empty() || digits.size() > 2 || digits[0] == '0') return std::nullopt;
-  const auto slot = ParseNumber(digits, 1, saver::kPackageSlots - 1);
+  const auto slot = ParseWholeNumber(digits, 1, saver::kPackageSlots - 1);
   if (!slot) return std::nullopt;
-  SlotKey out{*slot, {}};
+  SlotKey out{static_cast<int>(*slot), {}};
   if (dot != std::string_view::npos) out.attribute = key.substr(dot + 1);
   return out;
 }
@@ -77,7 +66,7 @@ class ManifestParser {
   }
 
   uint8_t Byte(const std::string& key, std::string_view value) const {
-    const auto n = ParseNumber(value, 0, 255);
+    const auto n = ParseWholeNumber(value, 0, 255);
     if (!n) Fail("'" + key + "' must be a number from 0 to 255");
     return static_cast<uint8_t>(*n);
   }
@@ -114,11 +103,11 @@ class ManifestParser {
     } else if (slotKey.attribute == "name") {
       source.name = ValueToWindows1252(line, entry, "'" + key + "'");
     } else if (slotKey.attribute == "type") {
-      const auto n = ParseNumber(value, saver::kTypeSaverFolder1, saver::kTypeInstallerImage);
+      const auto n = ParseWholeNumber(value, saver::kTypeSaverFolder1, saver::kTypeInstallerImage);
       if (!n) Fail("'" + key + "' must be an entry type from 1 to 6");
       source.type = *n;
     } else if (slotKey.attribute == "compressed") {
-      const auto n = ParseNumber(value, 0, 1);
+      const auto n = ParseWholeNumber(value, 0, 1);
       if (!n) Fail("'" + key + "' must be 0 (stored) or 1 (imploded)");
       source.compressed = *n == 1;
     } else {

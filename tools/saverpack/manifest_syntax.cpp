@@ -1,5 +1,6 @@
 #include "manifest_syntax.h"
 
+#include <charconv>
 #include <cstdio>
 
 #include "pack_error.h"
@@ -172,6 +173,15 @@ std::optional<std::string> Utf8ToWindows1252(std::string_view text) {
     text.remove_prefix(c->length);
   }
   return out;
+}
+
+std::optional<int64_t> ParseWholeNumber(std::string_view text, int64_t low, int64_t high) {
+  int64_t value = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (ec != std::errc() || end != text.data() + text.size() || value < low || value > high) {
+    return std::nullopt;
+  }
+  return value;
 }
 
 }  // namespace saverpack

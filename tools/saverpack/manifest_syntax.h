@@ -16,6 +16,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -63,6 +64,10 @@ std::optional<ManifestEntry> ParseManifestLine(const SourceLine& line);
 // the message ("title", "'slot7.name'").
 std::string ValueToWindows1252(const SourceLine& line, const ManifestValue& value,
                                std::string_view what);
+
+// A whole decimal number in [low, high] (a leading '-' only for a negative
+// one; no blanks, no '+'), or nothing.
+std::optional<int64_t> ParseWholeNumber(std::string_view text, int64_t low, int64_t high);
 
 // UTF-8 text in Windows-1252, or nothing when a character does not exist
 // there (or the text is not UTF-8).

@@ -7,13 +7,25 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "pack_error.h"
 #include "package_writer.h"
 
 namespace saverpack::testing {
+
+// The message of the PackError that `f` throws, or "(no error)".
+inline std::string ErrorOf(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const PackError& e) {
+    return e.what();
+  }
+  return "(no error)";
+}
 
 class ScratchDir {
  public:

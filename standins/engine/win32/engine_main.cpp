@@ -21,8 +21,12 @@ bool FileExists(const std::string& path) {
 }
 
 int ShowSettings(const EngineContext& context, HWND owner) {
+  // A control is created only to learn whether a movie the settings name can
+  // play.
+  const bool movies =
+      KindOfPicture(context.settings.picture) == SceneKind::kMovie && CanPlayMovies();
   const SceneChoice scene =
-      ChooseScene(context.saverFolder, context.settings.picture, CanPlayMovies(), FileExists);
+      ChooseScene(context.saverFolder, context.settings.picture, movies, FileExists);
   const std::string text = SettingsSummary(context.title, context.settings, scene);
   MessageBoxA(owner, text.c_str(), UninstallCaption(context.title).c_str(),
               MB_OK | MB_ICONINFORMATION);
