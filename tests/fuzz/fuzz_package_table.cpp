@@ -12,6 +12,7 @@
 #include "fInstall.h"
 #include "fake_platform.h"
 #include "fake_view.h"
+#include "fuzz_paths.h"
 #include "pk_stuff.h"
 
 namespace {
@@ -25,20 +26,6 @@ std::string Upper(std::string s) {
 
 bool StartsWithFolder(const std::string& path, const std::string& folder) {
   return !folder.empty() && Upper(path).rfind(Upper(folder), 0) == 0;
-}
-
-// An absolute "C:\..." path none of whose parts is made of dots only.
-bool AbsoluteWithoutDotParts(const std::string& path) {
-  if (path.size() < 3 || path[1] != ':' || path[2] != '\\') return false;
-  size_t start = 3;
-  while (start <= path.size()) {
-    size_t end = path.find_first_of("\\/", start);
-    if (end == std::string::npos) end = path.size();
-    const std::string part = path.substr(start, end - start);
-    if (!part.empty() && part.find_first_not_of(". ") == std::string::npos) return false;
-    start = end + 1;
-  }
-  return true;
 }
 
 }  // namespace
@@ -62,11 +49,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (const std::string& path : fs.writeTargets) {
     const bool inside =
         StartsWithFolder(path, form.windowsFolder) || StartsWithFolder(path, form.saverFolder);
-    if (!inside || !AbsoluteWithoutDotParts(path)) std::abort();
+    if (!inside || !fuzz::AbsoluteWithoutDotParts(path)) std::abort();
   }
   for (const std::string& path : fs.FilesUnder("C:\\")) {
     const bool inside = path.rfind("C:\\WINDOWS\\", 0) == 0 || path.rfind("C:\\USERS\\", 0) == 0;
-    if (!inside || !AbsoluteWithoutDotParts(path)) std::abort();
+    if (!inside || !fuzz::AbsoluteWithoutDotParts(path)) std::abort();
   }
   return 0;
 }
