@@ -45,6 +45,9 @@ void TInstallerForm::PrepareInstaller() {
   if (code == kOk) code = ReadPackageTable();
   if (code == kOk) {
     PrepareSaverFolder();
+    // A run of an installer for this saver folder that was killed half-way
+    // is undone before this run writes anything there.
+    RecoverInterruptedInstall();
     previewKind = package.header.previewKind();
   }
   if (code == kOk) {

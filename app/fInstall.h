@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "dataStructures_shared.h"
+#include "install_journal.h"
 #include "installer_view.h"
 #include "os.h"
 #include "settings_file.h"
@@ -122,9 +123,18 @@ class TInstallerForm {
   // The settings block: the saver data file's 1240-byte header, read by
   // ReadSaverDataHeader and written out as saver.dat.
   std::array<uint8_t, saver::kSaverDataHeaderSize> settingsBlock{};
-  // Files the install sequence wrote (not those kept because they were busy),
-  // so that a failed install can take back what lies outside the saver folder.
-  std::vector<std::string> writtenFiles;
+  // What the running install sequence created and replaced, so that a
+  // failure can put it back; null outside RunInstall.
+  std::unique_ptr<setup::InstallJournal> journal;
+
+  // Where the install journal of this saver folder is kept between steps:
+  // the scratch folder, named after the saver folder.
+  std::string JournalPath() const;
+  // The install path check (saver::IsInstallPath) for this run's folders.
+  bool IsInstallPath(const std::string& path) const;
+  // The uninstall entry's command: the engine's path with "/u", the path in
+  // double quotes when it holds a blank.
+  std::string UninstallCommand() const;
 
  private:
   int32_t ExtractSlotStep(int32_t slot);
@@ -136,6 +146,9 @@ class TInstallerForm {
   bool ApplyPreviewMode();
   std::string EnginePath() const;
   std::string UninstallKeyPath() const;
+  // Finds the journal an earlier, interrupted run of this saver folder left
+  // and rolls it back (or finishes its commit).
+  void RecoverInterruptedInstall();
   std::string Text(unsigned id) { return platform_.LoadText(id); }
   // One stored or compressed entry into its destination; the body of ExtractEntry.
   int32_t WriteEntry(os::ReadStream& stream, const saver::PackageEntry& entry,

@@ -1,5 +1,7 @@
 // The Install button and the install sequence.
+#include "dataFunctions_shared.h"
 #include "fInstall.h"
+#include "install_paths.h"
 #include "step_codes.h"
 #include "string_ids.h"
 
@@ -53,6 +55,8 @@ int32_t TInstallerForm::RunInstallWithStatus() {
 
 int32_t TInstallerForm::RunInstall() {
   const CursorKind cursor = view_.SetCursor(CursorKind::kHourGlass);
+  journal = std::make_unique<setup::InstallJournal>(
+      platform_, JournalPath(), [this](const std::string& path) { return IsInstallPath(path); });
   CloseDisplayProperties();
   int32_t code = ExtractPackageFiles(workingCopy);
   int32_t afterCode = kOk;
@@ -67,16 +71,40 @@ int32_t TInstallerForm::RunInstall() {
   if (code == kOk) LaunchDisplayProperties();
   if (code == kOk) OpenReadMe();
   if (code == kOk) afterCode = WriteUninstallKey();
-  // The manifest and the data file are temporary in every case.
+  // The manifest and the data file are temporary in every case; the data
+  // file is deleted only when this run wrote it (it is closed first, as a
+  // failed record leaves it open).
   settings.reset();
+  setup::ReleaseSaverDataFile();
   DeleteExistingOnce(settingsPath, false);
-  DeleteExistingOnce(dataFilePath, false);
+  if (journal->Recorded(dataFilePath)) DeleteExistingOnce(dataFilePath, false);
   view_.SetCursor(cursor);
   if (code != kOk) {
     CloseDisplayProperties();
     UndoInstall();
+  } else {
+    journal->Commit();
   }
+  journal.reset();
   return afterCode != kOk ? afterCode : code;
+}
+
+std::string TInstallerForm::JournalPath() const {
+  std::string name = saverFolder.substr(std::min(windowsFolder.size(), saverFolder.size()));
+  while (!name.empty() && name.back() == '\\') name.pop_back();
+  for (char& c : name) {
+    if (c == '\\') c = '_';
+  }
+  return scratchFolder + "\\" + name + ".jnl";
+}
+
+bool TInstallerForm::IsInstallPath(const std::string& path) const {
+  return saver::IsInstallPath(path, windowsFolder, saverFolder);
+}
+
+void TInstallerForm::RecoverInterruptedInstall() {
+  setup::InstallJournal::Recover(platform_, JournalPath(),
+                                 [this](const std::string& path) { return IsInstallPath(path); });
 }
 
 int32_t TInstallerForm::InstallSilently() {

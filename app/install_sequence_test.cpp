@@ -78,7 +78,7 @@ TEST_F(InstallSequenceTest, FailedUninstallEntryAloneDisablesInstallAndRollsNoth
 }
 
 // A data file too short for its header fails the sequence after the engine
-// and an earlier installation's entry are in place: both are taken back.
+// is in place: the engine goes, an earlier installation's entry stays.
 class RollbackTest : public InstallSequenceTest {
  protected:
   void SetUp() override {
@@ -101,15 +101,17 @@ TEST_F(RollbackTest, ShortDataFileIsReportedWithItsPathAndShortReadCode) {
   EXPECT_FALSE(form.installBusy);
 }
 
-TEST_F(RollbackTest, EngineAndUninstallEntryAreRemovedAndTemporaryFilesDeleted) {
+TEST_F(RollbackTest, EngineAndTheRunsFilesAreRemovedAndTheEarlierEntryStays) {
   EXPECT_FALSE(fs.HasFile(kEngine));
-  EXPECT_FALSE(fs.HasKey(kKey));
+  EXPECT_EQ(fs.Value(kKey, "DisplayName"), "Aqua Screen Saver");
   EXPECT_TRUE(fs.HasKey("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall"));
   EXPECT_FALSE(fs.HasFile("C:\\WINDOWS\\Aqua dir\\saver.ini"));
   EXPECT_FALSE(fs.HasFile("C:\\WINDOWS\\Aqua dir\\Aqua.ssd"));
   EXPECT_EQ(SystemIni(), "");
   EXPECT_TRUE(fs.HasFile("C:\\WINDOWS\\impborl.dll"));  // the preparation's files stay
-  EXPECT_TRUE(fs.HasFile("C:\\WINDOWS\\Aqua dir\\extra.dat"));
+  EXPECT_TRUE(fs.HasFile("C:\\WINDOWS\\Aqua dir\\installer.scf"));
+  EXPECT_FALSE(fs.HasFile("C:\\WINDOWS\\Aqua dir\\extra.dat"));
+  EXPECT_EQ(fs.FilesUnder("C:\\WINDOWS\\TEMP\\LMX temp").size(), 1u);  // no journal left
 }
 
 TEST_F(RollbackTest, DisplayPropertiesIsCancelledBeforeAndAfterTheSequence) {

@@ -24,6 +24,9 @@ constexpr int32_t kErrSaverBusy = -38;          // the .scr to be replaced is bu
 // for such an entry. (Stored bytes that run past the end of the working copy
 // are a short read: -30.)
 constexpr int32_t kErrInvalidEntry = -40;
+// The uninstall entry's key exists and is not this screensaver's: its
+// command is not the engine's path with "/u". It is left as it was.
+constexpr int32_t kErrForeignUninstallKey = -45;
 constexpr int32_t kErrNoFlashInstaller = -401;    // flashax.exe missing
 constexpr int32_t kErrNoFlashControl = -402;      // no Flash control after the runtime check
 constexpr int32_t kErrWorkingCopyDisplay = -523;  // display mode: working copy not made

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "fInstall.h"
+#include "install_paths.h"
 #include "pk_stuff.h"
 #include "step_codes.h"
 #include "string_ids.h"
@@ -29,12 +30,6 @@ std::string Lower(std::string s) {
 // `name` with its extension replaced by `extension` (added when it has none).
 std::string ChangeExtension(const std::string& name, const std::string& extension) {
   return name.substr(0, name.size() - Extension(name).size()) + extension;
-}
-
-// A folder that makes an absolute destination: "X:\..." or "\\server\...".
-bool IsAbsoluteFolder(const std::string& folder) {
-  return (folder.size() >= 3 && folder[1] == ':' && folder[2] == '\\') ||
-         folder.rfind("\\\\", 0) == 0;
 }
 
 // The stored bytes of an entry: -40 when its offsets are negative or
@@ -131,11 +126,11 @@ int32_t TInstallerForm::CheckPackage(int64_t workingCopySize) {
 std::string TInstallerForm::DestinationPath(const saver::PackageEntry& entry) const {
   const std::string name = entry.name();
   const std::string& folder = DestinationFolder(entry.entryType());
-  if (!IsAbsoluteFolder(folder)) return "";
+  if (saver::PathInFolder(folder, name).empty()) return "";
   if (entry.entryType() == saver::kTypeWindowsLibrary && name != "flashax.exe") {
-    return folder + ChangeExtension(name, ".dll");
+    return saver::PathInFolder(folder, ChangeExtension(name, ".dll"));
   }
-  return folder + name;
+  return saver::PathInFolder(folder, name);
 }
 
 // The folder of an entry type; empty for a type without one. The saver
@@ -175,9 +170,16 @@ int32_t TInstallerForm::ExtractEntry(os::ReadStream& stream, int32_t slot, bool 
     if (result == kOk) {
       stream.Seek(entry.startOffset());
       if (showStatus) StepProgress();
-      result = Extension(destination) == ".dll"
-                   ? DeleteExistingOnce(destination, false)
-                   : DeleteExisting(destination, true, kDeleteAttempts);
+      // During the install sequence an existing file is kept in a backup
+      // first; a file that then cannot be deleted stays as it is, and so
+      // does not need one.
+      if (journal) result = journal->BeforeWrite(destination);
+      if (result == kOk) {
+        result = Extension(destination) == ".dll"
+                     ? DeleteExistingOnce(destination, false)
+                     : DeleteExisting(destination, true, kDeleteAttempts);
+        if (result != kOk && journal) journal->Discard(destination);
+      }
       if (result == kOk) result = WriteEntry(stream, entry, destination, outputComplete);
     }
     if (result == kErrFileBusy) {
@@ -198,7 +200,6 @@ int32_t TInstallerForm::ExtractEntry(os::ReadStream& stream, int32_t slot, bool 
     }
   }
   if (result != kOk && outputComplete) DeleteExistingOnce(destination, false);
-  if (result == kOk && outputComplete) writtenFiles.push_back(destination);
   return result;
 }
 

@@ -93,6 +93,9 @@ class RegistryKey {
   virtual ~RegistryKey() = default;
   virtual int32_t SetString(const std::string& name, const std::string& value) = 0;
   virtual int32_t DeleteValue(const std::string& name) = 0;
+  // Reads a string value into `value`; 0, or the system's error number (2
+  // when the value is missing, 13 when it is not a string).
+  virtual int32_t GetString(const std::string& name, std::string& value) = 0;
 };
 
 // A top-level window of any program, found by its title; 0 for none.
@@ -139,6 +142,9 @@ class Platform {
   virtual uint32_t GetAttributes(const std::string& path) = 0;  // 0xFFFFFFFF when missing
   // Copies, replacing an existing target.
   virtual bool CopyFile(const std::string& from, const std::string& to) = 0;
+  // Renames a file within its volume; fails (LastError() set) when `to`
+  // exists.
+  virtual bool MoveFile(const std::string& from, const std::string& to) = 0;
   // Copies the running program's own file to `to`, replacing an existing
   // target, naming the source by its wide-character path: the ANSI path of
   // ModulePath cannot name a file in a folder whose name lies outside the
@@ -155,6 +161,12 @@ class Platform {
   // WritePrivateProfileString; false with LastError() set on failure.
   virtual bool WriteIniString(const std::string& file, const std::string& section,
                               const std::string& key, const std::string& value) = 0;
+  // GetPrivateProfileString: true with `value` set when the key is present.
+  virtual bool ReadIniString(const std::string& file, const std::string& section,
+                             const std::string& key, std::string& value) = 0;
+  // Removes a key from its section (WritePrivateProfileString with no value).
+  virtual bool DeleteIniString(const std::string& file, const std::string& section,
+                               const std::string& key) = 0;
 
   // --- registry (HKEY_LOCAL_MACHINE) ---
   // Opens `path` with full access, creating it (and missing parents) when

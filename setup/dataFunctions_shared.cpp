@@ -140,6 +140,12 @@ SaverDataModuleState& SaverDataModule() {
 
 void ResetSaverDataModule() { SaverDataModule() = SaverDataModuleState{}; }
 
+void ReleaseSaverDataFile() {
+  SaverDataModuleState& m = SaverDataModule();
+  m.file.reset();
+  m.open = false;
+}
+
 int32_t OpenSaverDataFile(os::Platform& platform, app::InstallerView& view, const std::string& path,
                           bool showErrors) {
   SaverDataModuleState& m = SaverDataModule();

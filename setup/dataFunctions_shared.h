@@ -38,6 +38,9 @@ SaverDataModuleState& SaverDataModule();
 // Returns the module to its start state, dropping an open file unclosed.
 // For tests and fuzzers, which run many installs in one process.
 void ResetSaverDataModule();
+// Closes the data file without a word (for the end of the install sequence,
+// which deletes it); the record table stays.
+void ReleaseSaverDataFile();
 
 // Opens the data file at `path` read-only, loads the header copy and the
 // record table and keeps the file open. Already open: an information box

@@ -2,6 +2,7 @@
 // extraction of the screensaver's package files.
 #include "dataFunctions_shared.h"
 #include "fInstall.h"
+#include "install_paths.h"
 #include "step_codes.h"
 #include "string_ids.h"
 
@@ -59,7 +60,9 @@ void TInstallerForm::PrepareSaverFolder() {
     // every later line of the Files list reports its own failure.
     ShowInstallError(e.code(), "saver.ini");
   }
-  dataFilePath = saverFolder + package.table[saver::kSlotSaverData].name();
+  // Empty for a slot-8 name that would leave the saver folder: such an
+  // entry is never extracted, so there is no data file to read or delete.
+  dataFilePath = saver::PathInFolder(saverFolder, package.table[saver::kSlotSaverData].name());
 }
 
 void TInstallerForm::RecordFile(setup::SettingsFile* settingsFile, const std::string& path) {
@@ -84,7 +87,6 @@ int32_t TInstallerForm::ExtractPackageFiles(const std::string& workingCopyPath) 
     return e.code();
   }
   int32_t code = kOk;
-  writtenFiles.clear();  // from here on, what the install sequence writes
   for (int32_t slot = firstSlot; slot <= saver::kSlotSupport2 && code == kOk; ++slot) {
     code = ExtractEntry(*stream, slot, true, true, settings.get());
   }

@@ -5,6 +5,7 @@
 // the system's error number and a box naming the key or file, so that the
 // install sequence ends in order (and rolls back where it rolls back).
 #include "fInstall.h"
+#include "install_paths.h"
 #include "step_codes.h"
 #include "string_ids.h"
 
@@ -18,8 +19,15 @@ constexpr int kDisplayPanelLookups = 1000;
 
 }  // namespace
 
+// Empty for an engine name that would leave the Windows folder.
 std::string TInstallerForm::EnginePath() const {
-  return windowsFolder + package.table[saver::kSlotEngine].name();
+  return saver::PathInFolder(windowsFolder, package.table[saver::kSlotEngine].name());
+}
+
+std::string TInstallerForm::UninstallCommand() const {
+  const std::string engine = windowsFolder + packageTitle + ".scr";
+  if (engine.find(' ') == std::string::npos) return engine + " /u";
+  return "\"" + engine + "\" /u";
 }
 
 // The uninstall entry's key, or empty when the title cannot name a key of its
@@ -53,7 +61,8 @@ int32_t TInstallerForm::ReadSaverDataHeader() {
 int32_t TInstallerForm::WriteSaverSettings() {
   ShowStatus(Text(kStrWritingSaverData));
   const std::string path = saverFolder + "saver.dat";
-  int32_t code = kOk;
+  int32_t code = journal ? journal->BeforeWrite(path) : kOk;
+  if (code != kOk) return code;
   try {
     auto file = platform_.CreateFile(path);
     const auto size = static_cast<uint32_t>(settingsBlock.size());
@@ -69,6 +78,8 @@ int32_t TInstallerForm::WriteSaverSettings() {
 int32_t TInstallerForm::RegisterScreenSaver() {
   const std::string shortPath = platform_.ShortPath(EnginePath());
   if (shortPath.empty()) return kErrFileMissing;
+  const int32_t journalCode = journal ? journal->BeforeScreenSaverEntry() : kOk;
+  if (journalCode != kOk) return journalCode;
   if (!platform_.WriteIniString("system.ini", "boot", "SCRNSAVE.EXE", shortPath)) {
     int32_t code = platform_.LastError();
     if (code == kOk) code = os::err::kWriteFault;
@@ -95,16 +106,63 @@ void TInstallerForm::OpenReadMe() {
   platform_.ShellOpen(saverFolder + package.table[saver::kSlotReadMe].name(), "", false);
 }
 
+namespace {
+
+// The two values of the uninstall entry as they were before this run wrote
+// them; a failed write puts them back.
+struct UninstallKeyState {
+  bool existed = false;
+  bool hasName = false, hasCommand = false;
+  std::string name, command;
+};
+
+UninstallKeyState ReadUninstallKeyState(os::RegistryKey* key) {
+  UninstallKeyState state;
+  if (!key) return state;
+  state.existed = true;
+  state.hasName = key->GetString("DisplayName", state.name) == kOk;
+  state.hasCommand = key->GetString("UninstallString", state.command) == kOk;
+  return state;
+}
+
+void RestoreValue(os::RegistryKey& key, const std::string& name, bool had, const std::string& old) {
+  if (had) {
+    key.SetString(name, old);
+  } else {
+    key.DeleteValue(name);
+  }
+}
+
+}  // namespace
+
+// An uninstall entry of the same name that is not this screensaver's (its
+// command is not the engine's path with "/u", in either form) belongs to
+// another program: it is neither written nor deleted.
 int32_t TInstallerForm::WriteUninstallKey() {
   const std::string keyPath = UninstallKeyPath();
   if (keyPath.empty()) return kOk;
+  const std::string shownKey = "HKEY_LOCAL_MACHINE\\" + keyPath;
   int32_t code = kOk;
-  auto key = platform_.OpenMachineKey(keyPath, true, code);
-  if (key) code = key->SetString("DisplayName", packageTitle + Text(kStrScreenSaverSuffix));
-  if (key && code == kOk) {
-    code = key->SetString("UninstallString", windowsFolder + packageTitle + ".scr /u");
+  auto key = platform_.OpenMachineKey(keyPath, false, code);
+  const UninstallKeyState before = ReadUninstallKeyState(key.get());
+  const std::string engine = windowsFolder + packageTitle + ".scr";
+  const bool own = before.hasCommand && (saver::SameName(before.command, engine + " /u") ||
+                                         saver::SameName(before.command, "\"" + engine + "\" /u"));
+  if (before.existed && !own) {
+    ShowInstallError(kErrForeignUninstallKey, shownKey);
+    return kErrForeignUninstallKey;
   }
-  if (code != kOk) ShowInstallError(code, "HKEY_LOCAL_MACHINE\\" + keyPath);
+  code = kOk;
+  if (!key) key = platform_.OpenMachineKey(keyPath, true, code);
+  if (key) code = key->SetString("DisplayName", packageTitle + Text(kStrScreenSaverSuffix));
+  if (key && code == kOk) code = key->SetString("UninstallString", UninstallCommand());
+  if (code != kOk && key && before.existed) {
+    RestoreValue(*key, "DisplayName", before.hasName, before.name);
+    RestoreValue(*key, "UninstallString", before.hasCommand, before.command);
+  }
+  key.reset();
+  if (code != kOk && !before.existed) RemoveUninstallKey();
+  if (code != kOk) ShowInstallError(code, shownKey);
   return code;
 }
 
@@ -120,15 +178,13 @@ void TInstallerForm::RemoveUninstallKey() {
   platform_.DeleteMachineKeyTree(keyPath);
 }
 
-// Takes back what this run placed outside the saver folder: the engine and
-// every other file it wrote there (support libraries in the Windows folder),
-// then the uninstall entry. The saver folder and its content stay.
+// Takes back what the failed sequence changed: the files it created go, the
+// files it replaced (the engine and libraries in the Windows folder, the
+// saver folder's files) get their old bytes back, and so does the system.ini
+// entry. The uninstall entry is written last, so a failed sequence has not
+// touched it: an earlier installation's entry, or another program's, stays.
 void TInstallerForm::UndoInstall() {
-  DeleteExistingOnce(EnginePath(), false);
-  for (const std::string& path : writtenFiles) {
-    if (path.compare(0, saverFolder.size(), saverFolder) != 0) DeleteExistingOnce(path, false);
-  }
-  RemoveUninstallKey();
+  if (journal) journal->Rollback();
 }
 
 }  // namespace app

@@ -21,13 +21,29 @@ class RegistrationTest : public fake::FormTest {
   }
 };
 
-TEST_F(RegistrationTest, UninstallStringComesFromTheTitleUnquotedEvenWithBlanks) {
-  Prepare(PackageImage::Complete("Blue Sea")
-              .Slot(6, {"engine.scr", saver::kTypeWindowsFolder, TextBytes("MZ")}));
-  ASSERT_EQ(form.WriteUninstallKey(), 0);
-  const std::string key = std::string(kUninstall) + "\\Blue Sea";
-  EXPECT_EQ(fs.Value(key, "UninstallString"), "C:\\WINDOWS\\Blue Sea.scr /u");
-  EXPECT_EQ(fs.Value(key, "DisplayName"), "Blue Sea Screen Saver");
+// Windows passes the command line unchanged: a path with blanks is quoted so
+// that a title such as "Joe -s Show" cannot hand the engine another switch.
+TEST_F(RegistrationTest, UninstallStringComesFromTheTitleQuotedOnlyWithBlanks) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"Blue Sea", "\"C:\\WINDOWS\\Blue Sea.scr\" /u"},
+      {"Joe -s Show", "\"C:\\WINDOWS\\Joe -s Show.scr\" /u"},
+      {"Aqua", "C:\\WINDOWS\\Aqua.scr /u"},
+  };
+  for (const auto& [title, command] : cases) {
+    app::TInstallerForm other(fs, view);
+    fs.AddFile(fs.modulePath,
+               PackageImage::Complete(title)
+                   .Slot(6, {"engine.scr", saver::kTypeWindowsFolder, TextBytes("MZ")})
+                   .Build());
+    other.PrepareWorkingFolders();
+    ASSERT_EQ(other.MakeWorkingCopy(), 0);
+    ASSERT_EQ(other.ReadPackageTable(), 0);
+    other.PrepareSaverFolder();
+    ASSERT_EQ(other.WriteUninstallKey(), 0) << title;
+    const std::string key = std::string(kUninstall) + "\\" + title;
+    EXPECT_EQ(fs.Value(key, "UninstallString"), command);
+    EXPECT_EQ(fs.Value(key, "DisplayName"), title + " Screen Saver");
+  }
 }
 
 TEST_F(RegistrationTest, EmptyTitleNeitherWritesNorDeletesTheUninstallKeyItself) {

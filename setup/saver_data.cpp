@@ -21,6 +21,16 @@ int32_t CopyRecordFile(os::Platform& platform, const std::string& saverFolder, i
   return platform.CopyFile(source, saverFolder + name) ? kOk : kErrCopyFailed;
 }
 
+// The file a record writes, for the install journal: empty for a name the
+// record's own checks refuse.
+std::string RecordTarget(const std::string& saverFolder, const saver::SaverDataRecord& record) {
+  if (record.kind() == saver::kRecordKindCopy) {
+    return saver::IsContainedRelativePath(record.name()) ? saverFolder + record.name() : "";
+  }
+  const std::string fileName(saver::RecordFileName(record.name()));
+  return saver::IsPlainFileName(fileName) ? saverFolder + fileName : "";
+}
+
 }  // namespace
 
 int32_t TInstallerForm::InstallSaverData() {
@@ -39,6 +49,10 @@ int32_t TInstallerForm::InstallSaverData() {
   for (int32_t i = 1; i <= recordCount && code == kOk; ++i) {
     const saver::SaverDataRecord& record = records[i];
     if (record.empty()) continue;
+    const std::string target = RecordTarget(saverFolder, record);
+    if (journal && !target.empty()) code = journal->BeforeWrite(target);
+    if (code == kErrInvalidEntry) code = kErrUnsafeRecordName;
+    if (code != kOk) break;
     if (record.kind() == saver::kRecordKindCopy) {
       code = CopyRecordFile(platform_, saverFolder, i, record.name(), firstName);
     } else {

@@ -33,7 +33,12 @@ class FakeLibrary : public os::Library {
 
 class FakeReadStream : public os::ReadStream {
  public:
-  FakeReadStream(FakePlatform& owner, std::string key) : owner_(owner), key_(std::move(key)) {}
+  FakeReadStream(FakePlatform& owner, std::string key) : owner_(owner), key_(std::move(key)) {
+    ++owner_.files_.at(key_).readers;
+  }
+  ~FakeReadStream() override { Release(); }
+  FakeReadStream(const FakeReadStream&) = delete;
+  FakeReadStream& operator=(const FakeReadStream&) = delete;
   void Seek(int64_t position) override {
     if (position < 0) throw os::IoError(131);  // ERROR_NEGATIVE_SEEK
     position_ = position;
@@ -55,17 +60,31 @@ class FakeReadStream : public os::ReadStream {
   void Close() override {
     auto fail = owner_.failCloseRead.find(key_);
     if (fail != owner_.failCloseRead.end()) throw os::IoError(fail->second);
+    Release();
   }
 
  private:
+  void Release() {
+    if (released_) return;
+    released_ = true;
+    auto it = owner_.files_.find(key_);
+    if (it != owner_.files_.end() && it->second.readers > 0) --it->second.readers;
+  }
+
   FakePlatform& owner_;
   std::string key_;
   int64_t position_ = 0;
+  bool released_ = false;
 };
 
 class FakeWriteStream : public os::WriteStream {
  public:
-  FakeWriteStream(FakePlatform& owner, std::string key) : owner_(owner), key_(std::move(key)) {}
+  FakeWriteStream(FakePlatform& owner, std::string key) : owner_(owner), key_(std::move(key)) {
+    owner_.files_.at(key_).writing = true;
+  }
+  ~FakeWriteStream() override { Release(); }
+  FakeWriteStream(const FakeWriteStream&) = delete;
+  FakeWriteStream& operator=(const FakeWriteStream&) = delete;
   uint32_t Write(const void* buffer, uint32_t count) override {
     auto limit = owner_.shortWrite.find(key_);
     if (limit != owner_.shortWrite.end()) count = std::min(count, limit->second);
@@ -79,10 +98,16 @@ class FakeWriteStream : public os::WriteStream {
   // Close stands in for destruction as well: a file the test wants gone
   // after writing disappears here.
   void Close() override {
+    Release();
     if (owner_.vanishOnClose.count(key_)) owner_.files_.erase(key_);
   }
 
  private:
+  void Release() {
+    auto it = owner_.files_.find(key_);
+    if (it != owner_.files_.end()) it->second.writing = false;
+  }
+
   FakePlatform& owner_;
   std::string key_;
 };
@@ -160,6 +185,20 @@ std::vector<std::string> FakePlatform::FilesUnder(const std::string& folder) con
   return out;
 }
 
+std::map<std::string, std::string> FakePlatform::Snapshot() const {
+  std::map<std::string, std::string> state;
+  for (const auto& [key, node] : files_) {
+    state["file " + key] =
+        std::to_string(node.attributes) + ":" + std::string(node.data.begin(), node.data.end());
+  }
+  for (const std::string& dir : dirs_) state["dir " + dir] = "";
+  for (const auto& [key, values] : registry) {
+    state["key " + key] = "";
+    for (const auto& [name, value] : values.values) state["value " + key + "\\" + name] = value;
+  }
+  return state;
+}
+
 std::string FakePlatform::ErrorText(int32_t code) {
   auto it = errorTexts.find(code);
   return it == errorTexts.end() ? std::string() : it->second;
@@ -191,8 +230,9 @@ bool FakePlatform::DeleteFile(const std::string& path) {
   ++deleteCalls;
   auto it = files_.find(Key(path));
   if (it == files_.end()) return Fail(os::err::kFileNotFound);
-  if (it->second.busy) return Fail(os::err::kSharingViolation);
+  if (it->second.busy || it->second.Open()) return Fail(os::err::kSharingViolation);
   if (it->second.attributes & os::kAttrReadOnly) return Fail(os::err::kAccessDenied);
+  removedPaths.push_back(it->first);
   files_.erase(it);
   return true;
 }
@@ -222,7 +262,7 @@ bool FakePlatform::WritableTarget(const std::string& key) {
   if (!dirs_.count(Parent(key))) return Fail(os::err::kPathNotFound);
   auto it = files_.find(key);
   if (it == files_.end()) return true;
-  if (it->second.busy) return Fail(os::err::kSharingViolation);
+  if (it->second.busy || it->second.Open()) return Fail(os::err::kSharingViolation);
   if (it->second.attributes & os::kAttrReadOnly) return Fail(os::err::kAccessDenied);
   return true;
 }
@@ -239,10 +279,30 @@ bool FakePlatform::CopyFile(const std::string& from, const std::string& to) {
   if (fail != failCopyTo.end()) return Fail(fail->second);
   auto it = files_.find(src);
   if (it == files_.end()) return Fail(os::err::kFileNotFound);
+  if (it->second.busy || it->second.writing) return Fail(os::err::kSharingViolation);
   if (!WritableTarget(dst)) return false;
   FileNode copy = it->second;
   copy.busy = false;
+  copy.readers = 0;
+  copy.writing = false;
   files_[dst] = std::move(copy);
+  return true;
+}
+
+bool FakePlatform::MoveFile(const std::string& from, const std::string& to) {
+  const std::string src = Key(from), dst = Key(to);
+  auto fail = failMove.find(src);
+  if (fail != failMove.end()) return Fail(fail->second);
+  auto it = files_.find(src);
+  if (it == files_.end()) return Fail(os::err::kFileNotFound);
+  if (it->second.busy || it->second.Open()) return Fail(os::err::kSharingViolation);
+  if (files_.count(dst) || dirs_.count(dst)) return Fail(os::err::kAlreadyExists);
+  if (!dirs_.count(Parent(dst))) return Fail(os::err::kPathNotFound);
+  writeTargets.push_back(to);
+  removedPaths.push_back(src);
+  FileNode node = std::move(it->second);
+  files_.erase(it);
+  files_[dst] = std::move(node);
   return true;
 }
 
@@ -260,7 +320,7 @@ std::unique_ptr<os::ReadStream> FakePlatform::OpenRead(const std::string& path) 
   if (it == files_.end()) {
     throw os::IoError(dirs_.count(Parent(key)) ? os::err::kFileNotFound : os::err::kPathNotFound);
   }
-  if (it->second.busy) throw os::IoError(os::err::kSharingViolation);
+  if (it->second.busy || it->second.writing) throw os::IoError(os::err::kSharingViolation);
   return std::make_unique<FakeReadStream>(*this, key);
 }
 
@@ -296,9 +356,39 @@ bool FakePlatform::WriteIniString(const std::string& file, const std::string& se
   } else {
     entries.emplace_back(key, value);
   }
+  StoreIniText(fileKey, file);
+  return true;
+}
+
+bool FakePlatform::ReadIniString(const std::string& file, const std::string& section,
+                                 const std::string& key, std::string& value) {
+  auto it = ini_.find(IniKey(file));
+  if (it == ini_.end()) return false;
+  auto found = it->second.find(section);
+  if (found == it->second.end()) return false;
+  for (const auto& [name, text] : found->second) {
+    if (Key(name) == Key(key)) {
+      value = text;
+      return true;
+    }
+  }
+  return false;
+}
+
+bool FakePlatform::DeleteIniString(const std::string& file, const std::string& section,
+                                   const std::string& key) {
+  if (failIniWrites) return Fail(failIniWrites);
+  const std::string fileKey = IniKey(file);
+  if (!WritableTarget(fileKey)) return false;
+  auto& entries = ini_[fileKey][section];
+  std::erase_if(entries, [&](const auto& e) { return Key(e.first) == Key(key); });
+  StoreIniText(fileKey, file);
+  return true;
+}
+
+void FakePlatform::StoreIniText(const std::string& fileKey, const std::string& file) {
   const std::string text = IniText(file);
   files_[fileKey].data.assign(text.begin(), text.end());
-  return true;
 }
 
 std::string FakePlatform::IniKey(const std::string& file) const {

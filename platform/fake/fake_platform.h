@@ -3,8 +3,12 @@
 // Paths are compared case-insensitively and a trailing backslash is ignored,
 // as Windows does. Files can be marked busy (held open by another process
 // without sharing: delete, replace and open fail with 32) or read-only
-// (delete and replace fail with 5 until the attributes are reset). Failures
-// can be injected per path to reach the error paths of the logic.
+// (delete and replace fail with 5 until the attributes are reset). The
+// installer's own open streams follow the sharing of the Win32 platform: a
+// file open for reading can be read again but not deleted, replaced or
+// renamed; a file open for writing cannot be opened, deleted or renamed at
+// all. Failures can be injected per path to reach the error paths of the
+// logic.
 #pragma once
 
 #include <cstdint>
@@ -24,7 +28,10 @@ using Bytes = std::vector<uint8_t>;
 struct FileNode {
   Bytes data;
   uint32_t attributes = os::kAttrArchive;
-  bool busy = false;  // open elsewhere without sharing
+  bool busy = false;     // open elsewhere without sharing
+  int readers = 0;       // the installer's own open read streams
+  bool writing = false;  // the installer's own write stream is open
+  bool Open() const { return readers > 0 || writing; }
 };
 
 struct IniWrite {
@@ -54,6 +61,11 @@ class FakePlatform : public os::Platform {
   std::string FileText(const std::string& path);
   FileNode& Node(const std::string& path);
   std::vector<std::string> FilesUnder(const std::string& folder) const;
+  // The whole machine as one map, for before-and-after comparisons: every
+  // file ("file " + path -> attributes and bytes), folder ("dir " + path)
+  // and registry key and value ("key " + path, "value " + path + "\\" +
+  // name -> value). system.ini is a file like any other.
+  std::map<std::string, std::string> Snapshot() const;
 
   std::string windowsDirectory = "C:\\WINDOWS";
   std::string modulePath = "C:\\Users\\user\\Desktop\\install.exe";
@@ -77,6 +89,10 @@ class FakePlatform : public os::Platform {
   std::vector<std::string> writeTargets;
   std::map<std::string, int64_t> peakSize;  // largest size a written file reached, by key
   int32_t deleteCalls = 0;
+  // Every file DeleteFile removed and every file MoveFile took away from its
+  // name, in order.
+  std::vector<std::string> removedPaths;
+  std::map<std::string, int32_t> failMove;  // MoveFile from this path fails
   std::vector<IniWrite> iniWrites;
   std::vector<ShellCall> shellCalls;
   intptr_t shellResult = 42;
@@ -120,12 +136,17 @@ class FakePlatform : public os::Platform {
   uint32_t GetAttributes(const std::string& path) override;
   bool CopyFile(const std::string& from, const std::string& to) override;
   bool CopyOwnFile(const std::string& to) override;
+  bool MoveFile(const std::string& from, const std::string& to) override;
   os::FindResult FindFile(const std::string& path) override;
   std::unique_ptr<os::ReadStream> OpenRead(const std::string& path) override;
   std::unique_ptr<os::WriteStream> CreateFile(const std::string& path) override;
   std::string ShortPath(const std::string& path) override;
   bool WriteIniString(const std::string& file, const std::string& section, const std::string& key,
                       const std::string& value) override;
+  bool ReadIniString(const std::string& file, const std::string& section, const std::string& key,
+                     std::string& value) override;
+  bool DeleteIniString(const std::string& file, const std::string& section,
+                       const std::string& key) override;
   std::unique_ptr<os::Library> LoadLibrary(const std::string& path) override;
   intptr_t ShellOpen(const std::string& file, const std::string& parameters, bool hidden) override;
   std::unique_ptr<os::RegistryKey> OpenMachineKey(const std::string& path, bool create,
@@ -151,6 +172,7 @@ class FakePlatform : public os::Platform {
   static std::string Parent(const std::string& key);
   bool Fail(int32_t code);
   bool WritableTarget(const std::string& key);
+  void StoreIniText(const std::string& fileKey, const std::string& file);
 
   std::map<std::string, FileNode> files_;
   std::set<std::string> dirs_;

@@ -43,6 +43,15 @@ class FakeRegistryKey : public os::RegistryKey {
     return it->second.values.erase(UpperKey(name)) ? kErrorSuccess : kErrorFileNotFound;
   }
 
+  int32_t GetString(const std::string& name, std::string& value) override {
+    auto it = owner_.registry.find(key_);
+    if (it == owner_.registry.end()) return kErrorFileNotFound;
+    auto found = it->second.values.find(UpperKey(name));
+    if (found == it->second.values.end()) return kErrorFileNotFound;
+    value = found->second;
+    return kErrorSuccess;
+  }
+
  private:
   FakePlatform& owner_;
   std::string key_;

@@ -225,6 +225,10 @@ bool Win32Platform::CopyFile(const std::string& from, const std::string& to) {
   return ::CopyFileA(from.c_str(), to.c_str(), FALSE) != FALSE;
 }
 
+bool Win32Platform::MoveFile(const std::string& from, const std::string& to) {
+  return ::MoveFileA(from.c_str(), to.c_str()) != FALSE;
+}
+
 bool Win32Platform::CopyOwnFile(const std::string& to) {
   const std::wstring source = OwnPathWide();
   if (source.empty()) return false;
@@ -285,6 +289,26 @@ bool Win32Platform::WriteIniString(const std::string& file, const std::string& s
                                    const std::string& key, const std::string& value) {
   return ::WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), file.c_str()) !=
          FALSE;
+}
+
+// A value cannot hold a line break, so a default made of one tells a
+// missing key from an empty value.
+bool Win32Platform::ReadIniString(const std::string& file, const std::string& section,
+                                  const std::string& key, std::string& value) {
+  static const char kMissing[] = "\n";
+  std::string buffer(1024, '\0');
+  const DWORD length =
+      ::GetPrivateProfileStringA(section.c_str(), key.c_str(), kMissing, buffer.data(),
+                                 static_cast<DWORD>(buffer.size()), file.c_str());
+  buffer.resize(length);
+  if (buffer == kMissing) return false;
+  value = buffer;
+  return true;
+}
+
+bool Win32Platform::DeleteIniString(const std::string& file, const std::string& section,
+                                    const std::string& key) {
+  return ::WritePrivateProfileStringA(section.c_str(), key.c_str(), nullptr, file.c_str()) != FALSE;
 }
 
 std::unique_ptr<Library> Win32Platform::LoadLibrary(const std::string& path) {

@@ -30,6 +30,7 @@ class Win32Platform final : public Platform {
   uint32_t GetAttributes(const std::string& path) override;
   bool CopyFile(const std::string& from, const std::string& to) override;
   bool CopyOwnFile(const std::string& to) override;
+  bool MoveFile(const std::string& from, const std::string& to) override;
   FindResult FindFile(const std::string& path) override;
   std::unique_ptr<ReadStream> OpenRead(const std::string& path) override;
   std::unique_ptr<WriteStream> CreateFile(const std::string& path) override;
@@ -37,6 +38,10 @@ class Win32Platform final : public Platform {
 
   bool WriteIniString(const std::string& file, const std::string& section, const std::string& key,
                       const std::string& value) override;
+  bool ReadIniString(const std::string& file, const std::string& section, const std::string& key,
+                     std::string& value) override;
+  bool DeleteIniString(const std::string& file, const std::string& section,
+                       const std::string& key) override;
 
   // Registry, windows, system settings and programs: win32_system.cpp.
   std::unique_ptr<RegistryKey> OpenMachineKey(const std::string& path, bool create,

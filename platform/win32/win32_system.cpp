@@ -4,6 +4,7 @@
 // windows_api.h must come first.
 #include <shlwapi.h>
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -31,6 +32,22 @@ class Win32RegistryKey final : public RegistryKey {
 
   int32_t DeleteValue(const std::string& name) override {
     return static_cast<int32_t>(::RegDeleteValueA(key_.Get(), name.c_str()));
+  }
+
+  int32_t GetString(const std::string& name, std::string& value) override {
+    DWORD type = 0;
+    DWORD size = 0;
+    LONG result = ::RegQueryValueExA(key_.Get(), name.c_str(), nullptr, &type, nullptr, &size);
+    if (result != ERROR_SUCCESS) return static_cast<int32_t>(result);
+    if (type != REG_SZ && type != REG_EXPAND_SZ) return ERROR_INVALID_DATA;
+    std::string buffer(size, '\0');
+    result = ::RegQueryValueExA(key_.Get(), name.c_str(), nullptr, &type,
+                                reinterpret_cast<BYTE*>(buffer.data()), &size);
+    if (result != ERROR_SUCCESS) return static_cast<int32_t>(result);
+    buffer.resize(std::min<size_t>(size, buffer.size()));
+    while (!buffer.empty() && buffer.back() == '\0') buffer.pop_back();
+    value = buffer;
+    return ERROR_SUCCESS;
   }
 
  private:

@@ -26,3 +26,4 @@
 #undef DeleteFile
 #undef LoadLibrary
 #undef MessageBox
+#undef MoveFile
