@@ -132,6 +132,9 @@ class TInstallerForm {
   std::string JournalPath() const;
   // The install path check (saver::IsInstallPath) for this run's folders.
   bool IsInstallPath(const std::string& path) const;
+  // Finds the journal an earlier, interrupted run of this saver folder left
+  // and rolls it back (or finishes its commit).
+  void RecoverInterruptedInstall();
   // The uninstall entry's command: the engine's path with "/u", the path in
   // double quotes when it holds a blank.
   std::string UninstallCommand() const;
@@ -146,9 +149,6 @@ class TInstallerForm {
   bool ApplyPreviewMode();
   std::string EnginePath() const;
   std::string UninstallKeyPath() const;
-  // Finds the journal an earlier, interrupted run of this saver folder left
-  // and rolls it back (or finishes its commit).
-  void RecoverInterruptedInstall();
   std::string Text(unsigned id) { return platform_.LoadText(id); }
   // One stored or compressed entry into its destination; the body of ExtractEntry.
   int32_t WriteEntry(os::ReadStream& stream, const saver::PackageEntry& entry,

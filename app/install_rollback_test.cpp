@@ -215,6 +215,62 @@ TEST(InstallRollbackTest, OwnEarlierEntryIsUpdatedInEitherCommandForm) {
   }
 }
 
+// Files and keys, without the scratch folder (working copies, the journal)
+// and saver.ini, which every run writes anew.
+std::map<std::string, std::string> Lasting(std::map<std::string, std::string> state) {
+  std::erase_if(state, [](const auto& entry) {
+    return entry.first.rfind("file C:\\WINDOWS\\TEMP\\", 0) == 0 ||
+           entry.first == "file C:\\WINDOWS\\AQUA DIR\\SAVER.INI";
+  });
+  return state;
+}
+
+// A run killed during any pause of the sequence leaves its journal and
+// backups; the next run of the same installer puts back what the killed one
+// changed before it writes anything itself.
+TEST(InstallRollbackTest, RunKilledDuringAPauseIsUndoneByTheNextRun) {
+  struct Killed {};
+  bool killed = true;
+  for (int pause = 1; killed; ++pause) {
+    SCOPED_TRACE("killed in pause " + std::to_string(pause));
+    auto m = std::make_unique<Machine>();
+    m->InstallEarlier("Aqua");
+    m->Prepare();
+    const auto before = Lasting(m->fs.Snapshot());
+    int pauses = 0;
+    killed = false;
+    // Only pauses inside the sequence count: once it has returned, the
+    // install is complete and there is nothing to undo.
+    m->view.onPause = [&] {
+      if (++pauses == pause && m->form.journal) {
+        killed = true;
+        throw Killed{};
+      }
+    };
+    try {
+      m->form.installBtnClick();
+    } catch (const Killed&) {
+    }
+    if (!killed) break;
+    setup::ResetSaverDataModule();
+    fake::FakeView nextView;
+    app::TInstallerForm next(m->fs, nextView);
+    next.PrepareWorkingFolders();
+    ASSERT_EQ(next.MakeWorkingCopy(), app::kOk);
+    ASSERT_EQ(next.ReadPackageTable(), app::kOk);
+    next.PrepareSaverFolder();
+    m->fs.removedPaths.clear();
+    next.RecoverInterruptedInstall();
+    EXPECT_EQ(Lasting(m->fs.Snapshot()), before);
+    EXPECT_FALSE(m->fs.HasFile(next.JournalPath()));
+    for (const std::string& removed : m->fs.removedPaths) {
+      EXPECT_TRUE(saver::IsInstallPath(removed, kWindows, kFolder) ||
+                  saver::SameName(removed, next.JournalPath()))
+          << removed;
+    }
+  }
+}
+
 // A successful update replaces the earlier files and leaves no backup and no
 // journal behind.
 TEST(InstallRollbackTest, SuccessfulUpdateLeavesNoBackupOrJournal) {

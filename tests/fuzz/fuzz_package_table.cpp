@@ -5,7 +5,10 @@
 //
 // Checked beyond "no crash": every file the installer creates or copies to
 // is named by an absolute path inside the Windows folder or the saver
-// folder, and no part of that path is "." or ".." (or dots only).
+// folder, and no part of that path is "." or ".." (or dots only); every
+// file it deletes (the install sequence's cleanup and rollback included)
+// passes the install path check or lies in its scratch folder; and the
+// files another program keeps there come through unchanged.
 #include <cstdlib>
 #include <string>
 
@@ -13,6 +16,7 @@
 #include "fake_platform.h"
 #include "fake_view.h"
 #include "fuzz_paths.h"
+#include "install_paths.h"
 #include "pk_stuff.h"
 
 namespace {
@@ -43,8 +47,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fake::Bytes installer(saver::PackageOffset, 0);
   installer.insert(installer.end(), data, data + size);
   fs.AddFile(fs.modulePath, std::move(installer));
+  const std::string kThesis = "C:\\Users\\Public\\Documents\\thesis.doc";
+  const std::string kWinIni = "C:\\WINDOWS\\win.ini";
+  fs.AddFile(kThesis, "the user's thesis");
+  fs.AddFile(kWinIni, "[fonts]");
   form.FormCreate();
-  if (!view.terminated) form.ExtractPackageFiles(form.workingCopy);
+  if (!view.terminated) form.installBtnClick();
+
+  for (const std::string& path : fs.removedPaths) {
+    const bool allowed = saver::IsInstallPath(path, form.windowsFolder, form.saverFolder) ||
+                         StartsWithFolder(path, form.scratchFolder + "\\");
+    if (!allowed) std::abort();
+  }
+  if (!fs.HasFile(kThesis) || fs.FileText(kThesis) != "the user's thesis") std::abort();
+  // A package may replace win.ini; a failed install must have put it back.
+  if (!view.terminated && (!fs.HasFile(kWinIni) || fs.FileText(kWinIni) != "[fonts]")) {
+    std::abort();
+  }
 
   for (const std::string& path : fs.writeTargets) {
     const bool inside =
