@@ -150,6 +150,7 @@ class TInstallerForm {
   std::string EnginePath() const;
   std::string UninstallKeyPath() const;
   std::string Text(unsigned id) { return platform_.LoadText(id); }
+  int32_t BusyFile(const std::string& path);
   // One stored or compressed entry into its destination; the body of ExtractEntry.
   int32_t WriteEntry(os::ReadStream& stream, const saver::PackageEntry& entry,
                      const std::string& destination, bool& outputComplete);

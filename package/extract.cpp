@@ -174,6 +174,7 @@ int32_t TInstallerForm::ExtractEntry(os::ReadStream& stream, int32_t slot, bool 
       // first; a file that then cannot be deleted stays as it is, and so
       // does not need one.
       if (journal) result = journal->BeforeWrite(destination);
+      if (result == kErrFileBusy) result = BusyFile(destination);
       if (result == kOk) {
         result = Extension(destination) == ".dll"
                      ? DeleteExistingOnce(destination, false)
@@ -235,6 +236,15 @@ int32_t TInstallerForm::WriteEntry(os::ReadStream& stream, const saver::PackageE
   if (found.size != entry.extractedSize()) return kErrSizeMismatch;
   outputComplete = true;
   return kOk;
+}
+
+// A file that cannot be read for its backup is busy: the result and box of
+// the delete that would have failed on it.
+int32_t TInstallerForm::BusyFile(const std::string& path) {
+  if (Extension(path) == ".dll") return kErrFileBusy;
+  const int32_t code = Lower(Extension(path)) == ".scr" ? kErrSaverBusy : kErrFileBusy;
+  ShowInstallError(code, path);
+  return code;
 }
 
 int32_t TInstallerForm::DeleteExisting(const std::string& path, bool report, int32_t attempts) {

@@ -100,6 +100,8 @@ int32_t InstallJournal::BeforeWrite(const std::string& path) {
   if (exists && !platform_.CopyFile(path, entry.backup)) {
     int32_t code = platform_.LastError();
     if (code == app::kOk) code = os::err::kWriteFault;
+    // A file held open without sharing can be neither read nor deleted.
+    if (code == os::err::kSharingViolation) code = app::kErrFileBusy;
     RemoveFile(entry.backup);
     entries_.pop_back();
     try {

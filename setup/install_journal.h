@@ -42,8 +42,9 @@ class InstallJournal {
 
   // Before `path` is created or replaced. An existing file is copied to its
   // backup first. 0; -40 for a path the check refuses; the system's error
-  // number when the backup or the journal cannot be written (nothing has
-  // changed then). A path already recorded keeps its first state.
+  // number when the backup or the journal cannot be written; -32 when the
+  // file is held open without sharing, so that it cannot be read (nothing
+  // has changed then). A path already recorded keeps its first state.
   int32_t BeforeWrite(const std::string& path);
   // `path` was left as it was after all (it was busy): its backup goes.
   void Discard(const std::string& path);

@@ -364,7 +364,7 @@ class InstalledEngineTest(EngineTestCase):
         self.assert_ends(engine)
 
         uninstall = self.prefix.registry_values(self.key)["UninstallString"]
-        self.assertEqual(uninstall, rf"C:\windows\{self.title}.scr /u")
+        self.assertEqual(uninstall, rf'"C:\windows\{self.title}.scr" /u')
         self.assertIsNotNone(self.screen_saver_entry())
         runner = self.run_uninstall(uninstall)
         self.answer(f"Remove {self.title} Screen Saver?", IDYES)
