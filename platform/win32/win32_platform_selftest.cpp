@@ -302,6 +302,46 @@ void TestIni(Win32Platform& platform, const ScratchFolder& dir) {
   Check(platform.WriteIniString(path, "Files", "File1", "aqua.scr"), "WriteIniString File1 again");
   CheckText("[Files]\r\nFile1=aqua.scr\r\nFile2=aqua dir\\aqua.ssd\r\n", ReadWhole(platform, path),
             "the ini file text");
+  std::string value;
+  Check(platform.ReadIniString(path, "Files", "file2", value), "ReadIniString finds File2");
+  CheckText("aqua dir\\aqua.ssd", value, "... with its value");
+  Check(!platform.ReadIniString(path, "Files", "File9", value), "ReadIniString of a missing key");
+  Check(platform.WriteIniString(path, "Files", "Empty", ""), "WriteIniString of an empty value");
+  Check(platform.ReadIniString(path, "Files", "Empty", value) && value.empty(),
+        "an empty value is present");
+  Check(platform.DeleteIniString(path, "Files", "File1"), "DeleteIniString File1");
+  Check(!platform.ReadIniString(path, "Files", "File1", value), "File1 is gone");
+}
+
+void TestMove(Win32Platform& platform, const ScratchFolder& dir) {
+  std::printf("-- move\n");
+  const std::string from = dir / "move-from.txt";
+  const std::string to = dir / "move-to.txt";
+  WriteWhole(platform, from, "moved");
+  WriteWhole(platform, to, "in the way");
+  Check(!platform.MoveFile(from, to), "MoveFile onto an existing file fails");
+  CheckNumber(183, platform.LastError(), "... with already exists");
+  Check(platform.DeleteFile(to), "DeleteFile of the target");
+  Check(platform.MoveFile(from, to), "MoveFile to a free name");
+  CheckText("moved", ReadWhole(platform, to), "the moved file keeps its bytes");
+  Check(!platform.FileExists(from), "the old name is gone");
+}
+
+void TestRegistryRead(Win32Platform& platform) {
+  std::printf("-- registry values\n");
+  const std::string path = "Software\\SaverSelftest";
+  int32_t error = 0;
+  auto key = platform.OpenMachineKey(path, true, error);
+  Check(key != nullptr, "OpenMachineKey creates a test key");
+  if (!key) return;
+  CheckNumber(0, key->SetString("UninstallString", "\"C:\\windows\\Joe -s Show.scr\" /u"),
+              "SetString");
+  std::string value;
+  CheckNumber(0, key->GetString("uninstallstring", value), "GetString of a value");
+  CheckText("\"C:\\windows\\Joe -s Show.scr\" /u", value, "... reads it back");
+  CheckNumber(2, key->GetString("Missing", value), "GetString of a missing value");
+  key.reset();
+  CheckNumber(0, platform.DeleteMachineKeyTree(path), "DeleteMachineKeyTree of the test key");
 }
 
 void TestShortPath(Win32Platform& platform, const ScratchFolder& dir) {
@@ -465,6 +505,8 @@ int main(int argc, char** argv) {
     TestReadOnly(platform, dir);
     TestFindFile(platform, dir);
     TestIni(platform, dir);
+    TestMove(platform, dir);
+    TestRegistryRead(platform);
     TestShortPath(platform, dir);
     TestCopy(platform, dir);
     TestDirectories(platform, dir);
