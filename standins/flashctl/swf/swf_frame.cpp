@@ -136,8 +136,8 @@ double FillWork(const DevicePath& path) {
 
 unsigned FrameIntervalMs(double rate) {
   if (!(rate >= 1)) rate = kDefaultRate;
-  rate = std::min(rate, kMaxRate);
-  return static_cast<unsigned>(std::ceil(1000 / rate));
+  const double fastest = std::ceil(1000 / kMaxRate);
+  return static_cast<unsigned>(std::max(std::floor(1000 / rate), fastest));
 }
 
 DevicePoint ToDevice(const Viewport& view, int32_t originX, int32_t originY, const Matrix& m,
