@@ -159,6 +159,7 @@ void MovieView::Destroy() {
 }
 
 void MovieView::ForgetDrawing() {
+  slicePending_ = false;
   drawing_.reset();
   back_.reset();
   cache_.Clear();
@@ -281,6 +282,7 @@ LRESULT MovieView::WindowProcFor(MovieView* view, HWND window, UINT message, WPA
       // system may give to another window later.
       SetWindowLongPtrW(window, GWLP_USERDATA, 0);
       view->window_ = nullptr;
+      view->ForgetDrawing();
       return DefWindowProcW(window, message, wParam, lParam);
     case WM_PAINT: {
       PAINTSTRUCT paint;
