@@ -95,10 +95,10 @@ def star_points(edges, radius=110, centre=(160, 120)):
     return points
 
 
-def star_movie(edges):
+def star_movie(edges, rate=12.0):
     shape = polygon_shape(star_points(edges), fill=(255, 200, 0))
     return movie([make_swf.set_background((0, 64, 128)), tag(make_swf.DEFINE_SHAPE3,
-                  struct.pack("<H", 1) + shape), place_object2(1, 1), show_frame()])
+                  struct.pack("<H", 1) + shape), place_object2(1, 1), show_frame()], rate=rate)
 
 
 def star_spin_movie(edges=10000, frames=24):

@@ -25,9 +25,10 @@ mkdir -p "$work/movies"
 python3 -B samples/make_stress_swf.py "$work/movies"
 scripts/wine-env.sh template "$work/prefix" >/dev/null
 
+loader=$(scripts/wine-env.sh loader)
+bench="$root/build/$arch/bin/flash_bench.exe"
 run() {
-  WINEDEBUG=-all WINEPREFIX="$work/prefix" "$(scripts/wine-env.sh loader)" \
-    "build/$arch/bin/flash_bench.exe" "$@" 2>/dev/null </dev/null
+  WINEDEBUG=-all WINEPREFIX="$work/prefix" "$loader" "$bench" "$@" 2>/dev/null </dev/null
 }
 
 movies=(demo.swf star-2000.swf star-10000.swf star-30000.swf star-250000.swf star-spin.swf
@@ -36,7 +37,7 @@ echo "## Flash control drawing benchmark"
 echo
 echo "- Date: $(date -u '+%Y-%m-%d %H:%M UTC')"
 echo "- Machine: $(nproc) cores, $(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n 1)"
-echo "- Wine: $("$(scripts/wine-env.sh loader)" --version) ($arch), ${seconds} s of playing per movie"
+echo "- Wine: $("$loader" --version) ($arch), ${seconds} s of playing per movie"
 echo "- Load average at start: $(cut -d' ' -f1-3 /proc/loadavg)"
 echo
 (cd "$work/movies" && run --seconds "$seconds" "${movies[@]}")

@@ -14,8 +14,7 @@
 namespace {
 
 void CheckBounded(const swf::FramePlan& plan) {
-  const bool within = plan.objects <= swf::kMaxFrameObjects &&
-                      plan.edges <= swf::kMaxFrameEdges &&
+  const bool within = plan.objects <= swf::kMaxFrameObjects && plan.edges <= swf::kMaxFrameEdges &&
                       plan.fillWork <= swf::kMaxFrameFillWork &&
                       plan.strokeWork <= swf::kMaxFrameStrokeWork;
   if (!within) std::abort();
