@@ -8,6 +8,8 @@
 #                native test (unit and end-to-end under Wine)
 #   make demo    build a sample installer from samples/ and run it under Wine
 #   make bench   the codec benchmark (scripts/bench.sh)
+#   make bench-flash  the Flash control's drawing under Wine: ms per frame and
+#                frames drawn per second of costly movies (scripts/bench-flash.sh)
 #   make bench-install  install speed under Wine: our silent package against
 #                NSIS on the same payload (scripts/bench_install.py)
 #   make clean   remove the preset build trees
@@ -22,7 +24,7 @@ WINDOWS_PRESETS = win32 $(if $(filter win64,$(WINE_ARCH)),win64)
 
 # build-<preset> is a pattern rule, which make never applies to .PHONY
 # targets; FORCE makes it run every time instead.
-.PHONY: all deps build test demo bench bench-install clean FORCE
+.PHONY: all deps build test demo bench bench-flash bench-install clean FORCE
 all: build
 
 deps:
@@ -51,6 +53,9 @@ demo: deps
 
 bench:
 	@if [ -x scripts/bench.sh ]; then scripts/bench.sh; else echo "make bench: scripts/bench.sh is not there yet"; fi
+
+bench-flash:
+	@scripts/bench-flash.sh
 
 bench-install: deps
 	@$(MAKE) --no-print-directory build

@@ -1,7 +1,7 @@
 #include "gdi_draw.h"
 
-#include <algorithm>
 #include <cmath>
+#include <utility>
 #include <vector>
 
 namespace flashctl {
@@ -15,74 +15,84 @@ void Fill(HDC dc, const RECT& area, COLORREF color) {
   DeleteObject(brush);
 }
 
-// Far enough outside any window to clip the same, near enough for GDI's
-// coordinate range whatever a movie's matrices hold.
-constexpr double kCoordinateLimit = 1 << 24;
-constexpr double kMaxPenWidth = 4096;
+}  // namespace
 
-LONG Device(double origin, double value) {
-  return static_cast<LONG>(
-      std::lround(std::clamp(origin + value, -kCoordinateLimit, kCoordinateLimit)));
+Canvas::Canvas(HDC like, int width, int height) : width_(width), height_(height) {
+  HDC screen = like ? nullptr : GetDC(nullptr);
+  dc_ = CreateCompatibleDC(like ? like : screen);
+  bitmap_ = CreateCompatibleBitmap(like ? like : screen, width, height);
+  if (screen) ReleaseDC(nullptr, screen);
+  old_ = SelectObject(dc_, bitmap_);
 }
 
-POINT ToDevice(const swf::Viewport& view, const RECT& area, const swf::Matrix& m, swf::Point p) {
-  const swf::Point px = view.ToPixels(swf::Apply(m, p));
-  return POINT{Device(area.left, px.x), Device(area.top, px.y)};
+Canvas::~Canvas() {
+  SelectObject(dc_, old_);
+  DeleteObject(bitmap_);
+  DeleteDC(dc_);
 }
 
-void DrawFills(HDC dc, const RECT& area, const swf::Viewport& view, const swf::DrawItem& item) {
-  SelectObject(dc, GetStockObject(NULL_PEN));
-  SetPolyFillMode(dc, ALTERNATE);
-  for (const swf::FilledArea& fill : item.shape->fills) {
-    if (!swf::Drawn(fill.color)) continue;
-    std::vector<POINT> points;
-    std::vector<INT> counts;
-    for (const auto& outline : fill.outlines) {
-      if (outline.size() < 3) continue;
-      for (const swf::Point& p : outline) points.push_back(ToDevice(view, area, item.matrix, p));
-      counts.push_back(static_cast<INT>(outline.size()));
-    }
-    if (counts.empty()) continue;
+FrameDrawing::FrameDrawing(swf::FramePlan plan, const swf::Viewport& view, const RECT& area,
+                           swf::PathCache* cache)
+    : plan_(std::move(plan)), view_(view), area_(area), cache_(cache) {}
+
+bool FrameDrawing::Continue(HDC dc, const std::function<bool()>& yield) {
+  if (!started_) {
+    Fill(dc, area_, ToColorRef(plan_.background));
+    started_ = true;
+  }
+  if (next_ < plan_.steps.size()) {
+    const int saved = SaveDC(dc);
+    IntersectClipRect(dc, area_.left, area_.top, area_.right, area_.bottom);
+    SetPolyFillMode(dc, ALTERNATE);
+    do {
+      DrawStep(dc, plan_.steps[next_++]);
+    } while (next_ < plan_.steps.size() && !(yield && yield()));
+    RestoreDC(dc, saved);
+  }
+  if (Done() && cache_) cache_->EndFrame();
+  return Done();
+}
+
+void FrameDrawing::DrawStep(HDC dc, const swf::DrawStep& step) {
+  swf::DevicePath computed;
+  const swf::DevicePath& path =
+      cache_ ? cache_->Get(step, view_, area_.left, area_.top)
+             : (computed = swf::TransformStep(step, view_, area_.left, area_.top));
+  if (path.counts.empty()) return;
+  points_.resize(path.points.size());
+  for (size_t i = 0; i < path.points.size(); ++i) {
+    points_[i] = POINT{path.points[i].x, path.points[i].y};
+  }
+  if (step.kind == swf::DrawStep::Kind::kFill) {
+    const swf::FilledArea& fill = step.shape->fills[step.index];
+    SelectObject(dc, GetStockObject(NULL_PEN));
     HBRUSH brush = CreateSolidBrush(ToColorRef(fill.color));
     HGDIOBJ old = SelectObject(dc, brush);
-    PolyPolygon(dc, points.data(), counts.data(), static_cast<int>(counts.size()));
+    static_assert(sizeof(INT) == sizeof(int32_t));
+    PolyPolygon(dc, points_.data(), reinterpret_cast<const INT*>(path.counts.data()),
+                static_cast<int>(path.counts.size()));
     SelectObject(dc, old);
     DeleteObject(brush);
+    return;
   }
+  const swf::Stroke& stroke = step.shape->strokes[step.index];
+  const int width = static_cast<int>(std::lround(swf::PenPixels(stroke, step.matrix, view_)));
+  HPEN pen = CreatePen(PS_SOLID, width, ToColorRef(stroke.color));
+  HGDIOBJ old = SelectObject(dc, pen);
+  Polyline(dc, points_.data(), static_cast<int>(points_.size()));
+  SelectObject(dc, old);
+  DeleteObject(pen);
 }
 
-void DrawStrokes(HDC dc, const RECT& area, const swf::Viewport& view, const swf::DrawItem& item) {
-  const swf::Matrix& m = item.matrix;
-  const double scale = std::sqrt(std::fabs(m.scaleX * m.scaleY - m.skew0 * m.skew1)) *
-                       std::sqrt(std::fabs(view.scaleX * view.scaleY));
-  for (const swf::Stroke& stroke : item.shape->strokes) {
-    if (!swf::Drawn(stroke.color) || stroke.points.size() < 2) continue;
-    const int width =
-        static_cast<int>(std::lround(std::clamp(stroke.width * scale, 1.0, kMaxPenWidth)));
-    HPEN pen = CreatePen(PS_SOLID, width, ToColorRef(stroke.color));
-    HGDIOBJ old = SelectObject(dc, pen);
-    std::vector<POINT> points;
-    for (const swf::Point& p : stroke.points) points.push_back(ToDevice(view, area, m, p));
-    Polyline(dc, points.data(), static_cast<int>(points.size()));
-    SelectObject(dc, old);
-    DeleteObject(pen);
-  }
+swf::Viewport FrameView(const RECT& area, const swf::Movie& movie, int scaleMode) {
+  return swf::FitMovie(movie.frameSize, area.right - area.left, area.bottom - area.top, scaleMode);
 }
-
-}  // namespace
 
 void DrawFrame(HDC dc, const RECT& area, const swf::Movie& movie, const swf::Player& player,
                int scaleMode) {
-  Fill(dc, area, ToColorRef(player.Background()));
-  const swf::Viewport view =
-      swf::FitMovie(movie.frameSize, area.right - area.left, area.bottom - area.top, scaleMode);
-  const int saved = SaveDC(dc);
-  IntersectClipRect(dc, area.left, area.top, area.right, area.bottom);
-  for (const swf::DrawItem& item : player.Items()) {
-    DrawFills(dc, area, view, item);
-    DrawStrokes(dc, area, view, item);
-  }
-  RestoreDC(dc, saved);
+  const swf::Viewport view = FrameView(area, movie, scaleMode);
+  FrameDrawing drawing(swf::PlanFrame(player, view), view, area, nullptr);
+  drawing.Continue(dc, nullptr);
 }
 
 void DrawPlaceholder(HDC dc, const RECT& area) {

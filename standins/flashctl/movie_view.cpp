@@ -1,10 +1,9 @@
 #include "movie_view.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <chrono>
 #include <vector>
 
-#include "gdi_draw.h"
 #include "module.h"
 #include "text.h"
 
@@ -13,7 +12,11 @@ namespace {
 
 constexpr wchar_t kWindowClass[] = L"SaverFlashControl";
 constexpr UINT_PTR kFrameTimer = 1;
-constexpr double kDefaultRate = 12.0;
+constexpr UINT_PTR kSliceTimer = 2;          // the next slice, after the input waiting
+constexpr UINT kSliceMessage = WM_USER + 1;  // the next slice, nothing waiting
+// Drawing goes back to the message loop after about this long (or sooner
+// when input arrives); one step of a frame is never cut.
+constexpr auto kSliceTime = std::chrono::milliseconds(8);
 
 LRESULT CALLBACK ViewWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   auto* view = reinterpret_cast<MovieView*>(GetWindowLongPtrW(window, GWLP_USERDATA));
@@ -70,6 +73,8 @@ std::wstring FilePath(std::wstring path) {
 MovieView::~MovieView() { Destroy(); }
 
 bool MovieView::Load(const std::wstring& path) {
+  // The frame being drawn and the cache point into the old movie.
+  ForgetDrawing();
   player_.reset();
   movie_.reset();
   failed_ = true;
@@ -81,7 +86,7 @@ bool MovieView::Load(const std::wstring& path) {
   } catch (const std::exception&) {
     movie_.reset();
   }
-  Render();
+  Invalidate();
   return !failed_;
 }
 
@@ -89,7 +94,7 @@ void MovieView::Play() {
   playing_ = true;
   if (player_ && player_->FrameIndex() < 0) {
     std::vector<swf::FsCommand> first = player_->Advance();
-    Render();
+    Invalidate();
     if (!first.empty()) {
       // The first frame's commands go out from the timer, like the others,
       // so that the host never sees an event inside its own Play call.
@@ -105,15 +110,14 @@ void MovieView::Stop() {
 }
 
 void MovieView::SetScaleMode(int mode) {
+  if (mode == scaleMode_) return;
   scaleMode_ = mode;
-  Render();
+  Invalidate();
 }
 
 void MovieView::StartTimer() {
   if (!window_ || !playing_ || !player_) return;
-  double rate = movie_->frameRate;
-  if (!(rate >= 1 && rate <= 120)) rate = rate > 120 ? 120 : kDefaultRate;
-  SetTimer(window_, kFrameTimer, static_cast<UINT>(1000 / rate), nullptr);
+  SetTimer(window_, kFrameTimer, swf::FrameIntervalMs(movie_->frameRate), nullptr);
 }
 
 bool MovieView::Create(HWND parent, const RECT& rect) {
@@ -126,7 +130,7 @@ bool MovieView::Create(HWND parent, const RECT& rect) {
                             rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
                             parent, nullptr, ModuleInstance(), this);
   if (!window_) return false;
-  Render();
+  Invalidate();
   StartTimer();
   return true;
 }
@@ -142,22 +146,23 @@ void MovieView::Show(bool visible) {
 }
 
 void MovieView::Destroy() {
-  if (bufferDc_) {
-    SelectObject(bufferDc_, oldBitmap_);
-    DeleteDC(bufferDc_);
-    bufferDc_ = nullptr;
-  }
-  if (buffer_) {
-    DeleteObject(buffer_);
-    buffer_ = nullptr;
-  }
+  ForgetDrawing();
+  shown_.reset();
   if (window_) {
     HWND window = window_;
     window_ = nullptr;
     SetWindowLongPtrW(window, GWLP_USERDATA, 0);
     KillTimer(window, kFrameTimer);
+    KillTimer(window, kSliceTimer);
     DestroyWindow(window);
   }
+}
+
+void MovieView::ForgetDrawing() {
+  slicePending_ = false;
+  drawing_.reset();
+  back_.reset();
+  cache_.Clear();
 }
 
 void MovieView::Draw(HDC dc, const RECT& area) const {
@@ -170,26 +175,65 @@ void MovieView::Draw(HDC dc, const RECT& area) const {
   }
 }
 
-// Draws the current picture into the buffer of the window's size (made
-// anew when the size changed) and asks for a repaint.
-void MovieView::Render() {
-  if (!window_) return;
+void MovieView::Invalidate() {
+  dirty_ = true;
+  // A frame half drawn at another size is of no use any more.
+  RECT client{};
+  if (window_ && drawing_ && GetClientRect(window_, &client) &&
+      (back_->Width() != std::max<LONG>(client.right, 1) ||
+       back_->Height() != std::max<LONG>(client.bottom, 1))) {
+    drawing_.reset();
+  }
+  if (!drawing_) DrawSlice();
+}
+
+void MovieView::StartDrawing() {
   RECT client{};
   GetClientRect(window_, &client);
-  BITMAP info{};
-  if (buffer_) GetObject(buffer_, sizeof info, &info);
-  if (!buffer_ || info.bmWidth != client.right || info.bmHeight != client.bottom) {
-    if (bufferDc_) SelectObject(bufferDc_, oldBitmap_);
-    if (buffer_) DeleteObject(buffer_);
+  const int width = std::max<LONG>(client.right, 1), height = std::max<LONG>(client.bottom, 1);
+  if (!back_ || back_->Width() != width || back_->Height() != height) {
     HDC windowDc = GetDC(window_);
-    if (!bufferDc_) bufferDc_ = CreateCompatibleDC(windowDc);
-    buffer_ = CreateCompatibleBitmap(windowDc, std::max<LONG>(client.right, 1),
-                                     std::max<LONG>(client.bottom, 1));
+    back_ = std::make_unique<Canvas>(windowDc, width, height);
     ReleaseDC(window_, windowDc);
-    oldBitmap_ = SelectObject(bufferDc_, buffer_);
   }
-  Draw(bufferDc_, client);
-  InvalidateRect(window_, nullptr, FALSE);
+  const RECT area{0, 0, width, height};
+  if (movie_ && player_ && !failed_) {
+    const swf::Viewport view = FrameView(area, *movie_, scaleMode_);
+    drawing_ = std::make_unique<FrameDrawing>(swf::PlanFrame(*player_, view), view, area, &cache_);
+  } else {
+    // The placeholder and the empty control are drawn in one step.
+    Draw(back_->Dc(), area);
+    drawing_ = std::make_unique<FrameDrawing>(swf::FramePlan{}, swf::Viewport{}, RECT{}, nullptr);
+  }
+}
+
+void MovieView::DrawSlice() {
+  if (!window_) return;
+  if (!drawing_) {
+    if (!dirty_) return;
+    dirty_ = false;
+    StartDrawing();
+  }
+  const auto deadline = std::chrono::steady_clock::now() + kSliceTime;
+  const bool done = drawing_->Continue(back_->Dc(), [deadline] {
+    return std::chrono::steady_clock::now() >= deadline || GetQueueStatus(QS_INPUT) != 0;
+  });
+  if (done) {
+    drawing_.reset();
+    std::swap(shown_, back_);
+    InvalidateRect(window_, nullptr, FALSE);
+  }
+  if (drawing_ || dirty_) ScheduleSlice();
+}
+
+void MovieView::ScheduleSlice() {
+  if (slicePending_) return;
+  slicePending_ = true;
+  // A posted message comes before input: with input waiting, the timer
+  // (which comes after it) asks for the next slice instead.
+  if (GetQueueStatus(QS_INPUT) != 0 || !PostMessageW(window_, kSliceMessage, 0, 0)) {
+    SetTimer(window_, kSliceTimer, USER_TIMER_MINIMUM, nullptr);
+  }
 }
 
 void MovieView::Tick() {
@@ -198,8 +242,10 @@ void MovieView::Tick() {
   pendingFirst_.clear();
   if (raised.empty()) {
     raised = player_->Advance();
-    Render();
+    if (player_->Changed()) Invalidate();
   }
+  // A movie of one frame has nothing more to show once its commands went.
+  if (movie_->frames.size() <= 1) KillTimer(window_, kFrameTimer);
   if (raised.empty()) return;
   const UINT codePage = movie_->version >= 6 ? CP_UTF8 : CP_ACP;
   std::vector<Command> commands;
@@ -216,9 +262,18 @@ LRESULT MovieView::WindowProcFor(MovieView* view, HWND window, UINT message, WPA
   switch (message) {
     case WM_TIMER:
       if (wParam == kFrameTimer) view->Tick();
+      if (wParam == kSliceTimer) {
+        KillTimer(window, kSliceTimer);
+        view->slicePending_ = false;
+        view->DrawSlice();
+      }
+      return 0;
+    case kSliceMessage:
+      view->slicePending_ = false;
+      view->DrawSlice();
       return 0;
     case WM_SIZE:
-      view->Render();
+      view->Invalidate();
       return 0;
     case WM_ERASEBKGND:
       return 1;
@@ -227,14 +282,16 @@ LRESULT MovieView::WindowProcFor(MovieView* view, HWND window, UINT message, WPA
       // system may give to another window later.
       SetWindowLongPtrW(window, GWLP_USERDATA, 0);
       view->window_ = nullptr;
+      view->ForgetDrawing();
       return DefWindowProcW(window, message, wParam, lParam);
     case WM_PAINT: {
       PAINTSTRUCT paint;
       HDC dc = BeginPaint(window, &paint);
       RECT client{};
       GetClientRect(window, &client);
-      if (view->bufferDc_) {
-        BitBlt(dc, 0, 0, client.right, client.bottom, view->bufferDc_, 0, 0, SRCCOPY);
+      if (view->shown_) {
+        // Until the frame of a new size is complete, the last one shows.
+        BitBlt(dc, 0, 0, client.right, client.bottom, view->shown_->Dc(), 0, 0, SRCCOPY);
       } else {
         view->Draw(dc, client);
       }

@@ -1,7 +1,13 @@
 // The control's movie and its window: loads the file named by Movie, plays
-// it on a timer at the movie's frame rate (looping), draws each frame into
-// a buffer of the window's size and shows it. Commands raised by the
-// movie's actions go to the sink given at construction.
+// it on a timer at the movie's frame rate (at most 60 a second, looping),
+// and draws a frame only when the picture changes: a frame that alters the
+// display list or the background, a new size, a new movie or scale mode.
+// A one-frame movie is drawn once and then costs nothing; a stopped one
+// keeps its last picture. Each frame is drawn into a back buffer a slice
+// at a time between the host's messages (see DrawSlice) and shown once
+// complete, so the host answers input and closing whatever the movie.
+// Commands raised by the movie's actions go to the sink given at
+// construction.
 #pragma once
 
 #include <windows.h>
@@ -11,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "gdi_draw.h"
 #include "swf_player.h"
 
 namespace flashctl {
@@ -62,8 +69,17 @@ class MovieView {
 
  private:
   void Tick();
-  void Render();
+  // The picture changed: a new frame is drawn, starting now.
+  void Invalidate();
+  // Draws the next slice of the frame being drawn (starting one when the
+  // picture changed): steps until about kSliceMs passed or input waits,
+  // then asks for the next slice after the messages waiting; a complete
+  // frame becomes the one shown.
+  void DrawSlice();
+  void ScheduleSlice();
+  void StartDrawing();
   void StartTimer();
+  void ForgetDrawing();
 
   CommandSink sink_;
   std::unique_ptr<swf::Movie> movie_;
@@ -73,9 +89,12 @@ class MovieView {
   bool playing_ = false;
   int scaleMode_ = 0;
   HWND window_ = nullptr;
-  HDC bufferDc_ = nullptr;
-  HBITMAP buffer_ = nullptr;
-  HGDIOBJ oldBitmap_ = nullptr;
+  bool dirty_ = false;             // the picture changed since the last frame was started
+  bool slicePending_ = false;      // a slice is asked for
+  std::unique_ptr<Canvas> shown_;  // the last complete frame
+  std::unique_ptr<Canvas> back_;   // the frame being drawn
+  std::unique_ptr<FrameDrawing> drawing_;
+  swf::PathCache cache_;
 };
 
 }  // namespace flashctl

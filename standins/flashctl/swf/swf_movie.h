@@ -25,6 +25,7 @@ struct Rect {
 struct Matrix {
   double scaleX = 1, skew0 = 0, skew1 = 0, scaleY = 1;
   double translateX = 0, translateY = 0;
+  bool operator==(const Matrix&) const = default;
 };
 
 struct Point {
@@ -86,6 +87,22 @@ inline constexpr size_t kMaxShapePoints = 1u << 20;  // per shape, after flatten
 inline constexpr size_t kMaxMoviePoints = 1u << 22;  // all shapes together
 inline constexpr size_t kMaxFrames = 1u << 16;
 inline constexpr size_t kMaxFrameOps = 1u << 20;  // all frames together
+
+// Limits on the work of drawing one frame, which keep a frame of any movie
+// to about 20 ms of drawing under Wine on a small machine (see the Flash
+// benchmark in the README). Past a limit the frame shows what fits, in
+// depth order, and leaves the rest out: the objects above the last one
+// that fits, the edges of a fill past the limit (its outlines are cut
+// there and closed by the filling), the points of a stroke past the limit.
+inline constexpr size_t kMaxFrameObjects = 192;  // placed objects looked at
+inline constexpr size_t kMaxFrameEdges = 4096;   // edges of filled outlines
+// Filling costs, for every pixel row from a fill's top to its bottom, about
+// the square of the number of its edges that cross the row: a self-crossing
+// star of 2,000 edges costs seconds, a circle of as many edges nothing.
+inline constexpr double kMaxFrameFillWork = 1 << 21;
+// Strokes cost by their points, each weighted by its pen: a point of a pen
+// w pixels wide counts 1 + w / 4 + (w / 128)^2.
+inline constexpr double kMaxFrameStrokeWork = 8192;
 
 // Parses a whole movie file ("FWS" or "CWS"). Throws FormatError when the
 // header cannot be read; damage after the header ends the tag list early

@@ -7,20 +7,28 @@ namespace swf {
 
 std::vector<FsCommand> Player::Advance() {
   std::vector<FsCommand> raised;
+  // The first frame shows a picture, even an empty one; later frames only
+  // when they change it.
+  changed_ = frame_ < 0 && !movie_.frames.empty();
   if (movie_.frames.empty()) return raised;
   // A movie of one frame shows it and stays: there is nothing to loop.
   if (movie_.frames.size() == 1 && frame_ == 0) return raised;
+  before_.clear();
+  const Rgba background = background_;
   ++frame_;
   if (frame_ >= static_cast<long>(movie_.frames.size())) {
     frame_ = 0;
+    for (const auto& [depth, item] : displayList_) before_.emplace(depth, item);
     displayList_.clear();
   }
   for (const FrameOp& op : movie_.frames[frame_]) {
     switch (op.kind) {
       case FrameOp::Kind::kPlace:
+        Touch(op.depth);
         Place(op);
         break;
       case FrameOp::Kind::kRemove:
+        Touch(op.depth);
         displayList_.erase(op.depth);
         break;
       case FrameOp::Kind::kBackground:
@@ -31,7 +39,20 @@ std::vector<FsCommand> Player::Advance() {
         break;
     }
   }
+  if (!(background_ == background)) changed_ = true;
+  for (const auto& [depth, was] : before_) {
+    const auto now = displayList_.find(depth);
+    const bool held = now != displayList_.end();
+    if (held != was.has_value() || (held && !(now->second == *was))) changed_ = true;
+  }
   return raised;
+}
+
+void Player::Touch(uint16_t depth) {
+  if (before_.contains(depth)) return;
+  const auto it = displayList_.find(depth);
+  before_.emplace(depth,
+                  it == displayList_.end() ? std::nullopt : std::optional<DisplayItem>(it->second));
 }
 
 // Without "move" a character is placed anew at its depth (replacing what
@@ -49,9 +70,10 @@ void Player::Place(const FrameOp& op) {
   if (op.hasMatrix) it->second.matrix = op.matrix;
 }
 
-std::vector<DrawItem> Player::Items() const {
+std::vector<DrawItem> Player::Items(size_t placed) const {
   std::vector<DrawItem> items;
   for (const auto& [depth, item] : displayList_) {
+    if (placed-- == 0) break;
     const auto shape = movie_.shapes.find(item.character);
     if (shape != movie_.shapes.end()) items.push_back(DrawItem{&shape->second, item.matrix});
   }

@@ -5,7 +5,9 @@
 // movie of a single frame shows it once and stays on it.
 #pragma once
 
+#include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,6 +18,7 @@ namespace swf {
 struct DisplayItem {
   uint16_t character = 0;
   Matrix matrix;
+  bool operator==(const DisplayItem&) const = default;
 };
 
 struct FsCommand {
@@ -45,18 +48,30 @@ class Player {
   // FSCommands raised by its actions, in file order.
   std::vector<FsCommand> Advance();
 
+  // Whether the last Advance changed the picture: the background colour, or
+  // what is placed at any depth and where. A frame that places again what
+  // was there, moves nothing or removes an empty depth leaves it unchanged,
+  // and so does looping back to a first frame that rebuilds the same list.
+  bool Changed() const { return changed_; }
+
   // Index of the frame shown, -1 before the first Advance.
   long FrameIndex() const { return frame_; }
   Rgba Background() const { return background_; }
   const std::map<uint16_t, DisplayItem>& DisplayList() const { return displayList_; }
-  // The placed characters that are shapes of the dictionary, by depth.
-  std::vector<DrawItem> Items() const;
+  // The placed characters that are shapes of the dictionary, by depth,
+  // from the first `placed` objects of the display list.
+  std::vector<DrawItem> Items(size_t placed = SIZE_MAX) const;
 
  private:
   void Place(const FrameOp& op);
+  // Remembers what `depth` held before the frame first touched it.
+  void Touch(uint16_t depth);
 
   const Movie& movie_;
   long frame_ = -1;
+  bool changed_ = false;
+  // The depths the frame touched, each with what it held before the frame.
+  std::map<uint16_t, std::optional<DisplayItem>> before_;
   Rgba background_ = kDefaultBackground;
   std::map<uint16_t, DisplayItem> displayList_;
 };
