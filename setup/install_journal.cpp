@@ -90,13 +90,8 @@ int32_t InstallJournal::BeforeWrite(const std::string& path) {
   }
   // The entry is saved before the backup is made: a run killed in between
   // leaves an entry without a backup, which the next run passes over.
-  entries_.push_back(entry);
-  try {
-    Save();
-  } catch (const os::IoError& e) {
-    entries_.pop_back();
-    return e.code();
-  }
+  const int32_t saved = Append(entry);
+  if (saved != app::kOk) return saved;
   if (exists && !platform_.CopyFile(path, entry.backup)) {
     int32_t code = platform_.LastError();
     if (code == app::kOk) code = os::err::kWriteFault;
@@ -104,11 +99,9 @@ int32_t InstallJournal::BeforeWrite(const std::string& path) {
     if (code == os::err::kSharingViolation) code = app::kErrFileBusy;
     RemoveFile(entry.backup);
     entries_.pop_back();
-    try {
-      Save();
-    } catch (const os::IoError&) {
-      // The entry left in the file names no backup: the next run passes it.
-    }
+    // Should this save fail, the entry left in the file names no backup,
+    // and the next run passes it over.
+    SaveQuietly();
     return code;
   }
   return app::kOk;
@@ -119,12 +112,9 @@ void InstallJournal::Discard(const std::string& path) {
   if (!entry) return;
   if (entry->kind == 'B') RemoveFile(entry->backup);
   entries_.erase(entries_.begin() + (entry - entries_.data()));
-  try {
-    Save();
-  } catch (const os::IoError&) {
-    // A stale entry for an unchanged file: its backup is gone, so a later
-    // recovery passes it over.
-  }
+  // A stale entry for an unchanged file names a backup that is gone, so a
+  // later recovery passes it over.
+  SaveQuietly();
 }
 
 int32_t InstallJournal::BeforeScreenSaverEntry() {
@@ -133,6 +123,10 @@ int32_t InstallJournal::BeforeScreenSaverEntry() {
   }
   Entry entry{'S', "", "", false};
   entry.present = platform_.ReadIniString(kIniFile, kIniSection, kIniKey, entry.backup);
+  return Append(entry);
+}
+
+int32_t InstallJournal::Append(const Entry& entry) {
   entries_.push_back(entry);
   try {
     Save();
@@ -141,6 +135,14 @@ int32_t InstallJournal::BeforeScreenSaverEntry() {
     return e.code();
   }
   return app::kOk;
+}
+
+void InstallJournal::SaveQuietly() {
+  try {
+    Save();
+  } catch (const os::IoError&) {
+    // The file keeps older entries; each is found done or still to do later.
+  }
 }
 
 bool InstallJournal::RemoveFile(const std::string& path) {
@@ -175,12 +177,7 @@ void InstallJournal::Rollback() {
     if (!Undo(*it)) left.insert(left.begin(), *it);
   }
   entries_ = std::move(left);
-  try {
-    Save();
-  } catch (const os::IoError&) {
-    // Nothing more can be done now; the file's older entries stay for the
-    // next run, which finds each of them done or still to do.
-  }
+  SaveQuietly();
 }
 
 void InstallJournal::Commit() {

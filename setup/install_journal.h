@@ -78,6 +78,9 @@ class InstallJournal {
   std::string NewBackupName(const std::string& path) const;
   // Writes the entries to the journal file, or deletes it when none is left.
   void Save();
+  void SaveQuietly();  // Save, a failure ignored
+  // Adds an entry and saves; on a failed save the entry is dropped again.
+  int32_t Append(const Entry& entry);
   bool Load();
   bool Valid(const Entry& entry) const;
   bool Undo(const Entry& entry);  // true when done
