@@ -66,6 +66,7 @@ int32_t TInstallerForm::RunInstall() {
   }
   if (code == kOk) LaunchDisplayProperties();
   if (code == kOk) OpenReadMe();
+  if (code == kOk) code = WriteInstalledFileList();
   if (code == kOk) afterCode = WriteUninstallKey();
   // The manifest and the data file are temporary in every case.
   settings.reset();

@@ -39,11 +39,16 @@ int32_t TInstallerForm::InstallSaverData() {
   for (int32_t i = 1; i <= recordCount && code == kOk; ++i) {
     const saver::SaverDataRecord& record = records[i];
     if (record.empty()) continue;
+    std::string written;
     if (record.kind() == saver::kRecordKindCopy) {
       code = CopyRecordFile(platform_, saverFolder, i, record.name(), firstName);
+      written = saverFolder + record.name();
     } else {
       code = setup::ExtractSaverDataRecord(platform_, view_, saverFolder, i);
+      written = saverFolder + std::string(saver::RecordFileName(record.name()));
     }
+    // A record with an empty chunk writes no file.
+    if (code == kOk && platform_.FileExists(written)) NoteSaverFolderFile(written);
   }
   if (code == kOk) code = setup::CloseSaverDataFile(platform_, view_);
   const std::string firstFile = saverFolder + firstName;
