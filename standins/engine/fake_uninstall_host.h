@@ -119,6 +119,7 @@ class FakeHost : public UninstallHost, public RemovalWaiter {
   std::vector<std::string> PathForms(const std::string& path) override {
     std::vector<std::string> forms = {path};
     for (const auto& [longForm, shortForm] : shortForms) {
+      if (!Has(longForm)) continue;  // the system knows the forms of existing files only
       if (SamePath(path, longForm) || SamePath(path, shortForm)) {
         forms.push_back(longForm);
         forms.push_back(shortForm);

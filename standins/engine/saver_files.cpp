@@ -98,9 +98,9 @@ FolderOutcome RemoveSaverFiles(UninstallHost& host, const std::string& folder) {
   for (const std::string& name : ListedNames(host, listPath)) {
     if (!ReachableWithoutLinks(host, base, name)) continue;
     const std::string path = base + name;
-    const Entry entry = host.Kind(path);
-    // A folder under a listed name is not a file the installer wrote.
-    if (entry == Entry::kFile || entry == Entry::kLink) RemoveOne(host, path, outcome);
+    // A folder or a link under a listed name is not a file the installer
+    // wrote: it stays, and is named.
+    if (host.Kind(path) == Entry::kFile) RemoveOne(host, path, outcome);
   }
   if (host.Kind(listPath) == Entry::kFile) {
     // The list stays while a listed file stays, so that a later run finds it.

@@ -44,9 +44,11 @@ int Fail(UninstallHost& host, const std::string& title, const std::vector<Failur
   return 1;
 }
 
-// Whether the saver folder still holds the installation's files.
+// Whether the saver folder still holds the installation's files. A linked
+// folder never does: what lies behind it is not the installation's.
 bool InstalledFilesRemain(UninstallHost& host, const std::string& folder) {
-  return host.Kind(folder + std::string(saver::kInstalledListName)) != Entry::kMissing;
+  return host.Kind(WithoutTrailingSeparator(folder)) == Entry::kFolder &&
+         host.Kind(folder + std::string(saver::kInstalledListName)) != Entry::kMissing;
 }
 
 // The part after the saver folder: the engine's file, the system.ini entry,
@@ -56,6 +58,9 @@ int FinishUninstall(UninstallHost& host, const std::string& title, const std::st
                     const std::string& enginePath, const std::string& ownPath,
                     std::vector<std::string> atRestart, RemovalWaiter* waiter) {
   const std::string folder = SaverFolder(windowsFolder, title);
+  // Asked while the engine is there: the short form in system.ini can only
+  // be matched with an existing file.
+  const bool namedInIni = IniNamesEngine(host, enginePath, ownPath);
   Removal removal;
   for (int attempt = 0; host.Kind(enginePath) != Entry::kMissing; ++attempt) {
     if (attempt > 0 && waiter) waiter->Pause();
@@ -69,7 +74,7 @@ int FinishUninstall(UninstallHost& host, const std::string& title, const std::st
   } else if (engineStays) {
     return Fail(host, title, {removal.failure});
   }
-  if (IniNamesEngine(host, enginePath, ownPath)) {
+  if (namedInIni) {
     if (auto failure = host.RemoveScreenSaverEntry()) return Fail(host, title, {*failure});
   }
   const std::string caption = UninstallCaption(title);
@@ -173,6 +178,7 @@ bool MayRemoveEngine(UninstallHost& host, const std::string& windowsFolder,
 
 int RunEngineRemoval(UninstallHost& host, RemovalWaiter& waiter, const std::string& windowsFolder,
                      const std::string& enginePath, const std::string& ownPath) {
+  if (!MayRemoveEngine(host, windowsFolder, enginePath)) return kRefused;
   waiter.WaitForUninstaller();
   if (!host.Lock(true) || !MayRemoveEngine(host, windowsFolder, enginePath)) return kRefused;
   host.DeleteAtRestart(ownPath);

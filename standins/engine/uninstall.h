@@ -52,7 +52,7 @@ class UninstallHost {
   virtual std::optional<std::string> ReadSmallFile(const std::string& path) = 0;
   // The names in a folder (not "." and ".."); folders end in a backslash.
   virtual std::vector<std::string> FolderEntries(const std::string& folder) = 0;
-  // Deletes a file, or a link to a file as the link.
+  // Deletes a file (Kind gave kFile).
   virtual Removal RemoveFile(const std::string& path) = 0;
   // Removes an empty folder, or a linked folder as the link.
   virtual std::optional<Failure> RemoveFolder(const std::string& folder) = 0;
