@@ -223,6 +223,29 @@ TEST(Uninstall, WithoutItsCopyTheRunningEngineGoesAtTheNextStart) {
   EXPECT_EQ(stuck.log.back().rfind("error", 0), 0u);
 }
 
+// A linked saver folder with a list of its own behind it: nothing behind the
+// link is touched, the link is named, and the rest of the uninstall runs.
+TEST(Uninstall, ALinkedSaverFolderIsNamedAndTheRestGoes) {
+  FakeHost host;
+  Installed(host);
+  for (const std::string& path : host.PathsUnder(kFolder)) host.tree.erase(FakeHost::Key(path));
+  host.tree.erase(FakeHost::Key(kFolder));
+  host.AddFolder("D:\\work");
+  host.AddFile("D:\\work\\thesis.doc");
+  host.AddFile("D:\\work\\installed files.lst", saver::FormatInstalledList({"thesis.doc"}));
+  host.AddLink(kFolder, "D:\\work");
+  host.linksRemovable = false;
+  EXPECT_EQ(RunUninstall(host, Context()), 0);
+  EXPECT_EQ(host.log.back(), std::string("remover for ") + kEngine);
+  EXPECT_EQ(RunEngineRemoval(host, host, kWindows, kEngine, kRemover), 0);
+  EXPECT_EQ(host.PathsUnder("D:\\work").size(), 2u);
+  EXPECT_FALSE(host.Has(kEngine));
+  EXPECT_FALSE(host.keys.count(kKey));
+  EXPECT_EQ(host.log.back(),
+            Inform("Aqua Deep Screen Saver has been removed.\r\n\r\nWhat was not installed "
+                   "with it stays.\r\nkept: C:\\WINDOWS\\Aqua Deep dir (a link, not followed)"));
+}
+
 TEST(EngineRemoval, ActsOnlyOnThisTitlesInstalledEngine) {
   FakeHost host;
   Installed(host);
