@@ -32,11 +32,18 @@ bool Contains(const std::vector<std::string>& names, const std::string& name) {
                      [&name](const std::string& n) { return saver::SameFileName(n, name); });
 }
 
-std::vector<std::string> ListedNames(UninstallHost& host, const std::string& listPath) {
-  if (host.Kind(listPath) != Entry::kFile) return {};
+// The list's names; nothing when the folder holds no list (a file of that
+// name without the marker is none, and stays like any other file).
+std::optional<std::vector<std::string>> ListedNames(UninstallHost& host,
+                                                    const std::string& folder) {
+  const std::string listPath = folder + std::string(saver::kInstalledListName);
+  if (host.Kind(WithoutTrailingSeparator(folder)) != Entry::kFolder ||
+      host.Kind(listPath) != Entry::kFile) {
+    return std::nullopt;
+  }
   const std::optional<std::string> bytes = host.ReadSmallFile(listPath);
-  if (!bytes) return {};
-  return saver::ParseInstalledList(*bytes).value_or(std::vector<std::string>{});
+  if (!bytes) return std::nullopt;
+  return saver::ParseInstalledList(*bytes);
 }
 
 // Deletes one file; a busy one goes at the next start.
@@ -62,6 +69,10 @@ void RemoveLinkedFolder(UninstallHost& host, const std::string& folder, FolderOu
 
 }  // namespace
 
+bool HoldsInstalledList(UninstallHost& host, const std::string& folder) {
+  return ListedNames(host, WithTrailingSeparator(folder)).has_value();
+}
+
 std::vector<std::string> KeptEntries(UninstallHost& host, const std::string& folder) {
   const std::string base = WithTrailingSeparator(folder);
   switch (host.Kind(WithoutTrailingSeparator(base))) {
@@ -74,9 +85,10 @@ std::vector<std::string> KeptEntries(UninstallHost& host, const std::string& fol
     case Entry::kFile:
       return {WithoutTrailingSeparator(base)};
   }
+  const bool list = HoldsInstalledList(host, base);
   std::vector<std::string> kept;
   for (const std::string& name : host.FolderEntries(base)) {
-    if (!saver::SameFileName(name, saver::kInstalledListName)) kept.push_back(base + name);
+    if (!list || !saver::SameFileName(name, saver::kInstalledListName)) kept.push_back(base + name);
   }
   return kept;
 }
@@ -95,14 +107,15 @@ FolderOutcome RemoveSaverFiles(UninstallHost& host, const std::string& folder) {
     return outcome;
   }
   const std::string listPath = base + std::string(saver::kInstalledListName);
-  for (const std::string& name : ListedNames(host, listPath)) {
+  const std::optional<std::vector<std::string>> listed = ListedNames(host, base);
+  for (const std::string& name : listed.value_or(std::vector<std::string>{})) {
     if (!ReachableWithoutLinks(host, base, name)) continue;
     const std::string path = base + name;
     // A folder or a link under a listed name is not a file the installer
     // wrote: it stays, and is named.
     if (host.Kind(path) == Entry::kFile) RemoveOne(host, path, outcome);
   }
-  if (host.Kind(listPath) == Entry::kFile) {
+  if (listed) {
     // The list stays while a listed file stays, so that a later run finds it.
     if (outcome.Complete()) {
       RemoveOne(host, listPath, outcome);

@@ -75,9 +75,12 @@ TEST_F(SaverFilesTest, WithoutAListNothingIsRemovedAndAllIsNamed) {
   EXPECT_EQ(outcome.kept, Names{In("saver.dat")});
   EXPECT_TRUE(host.log.empty());
 
-  host.AddFile(kList, "saver.dat\r\n");  // no marker: no list
-  EXPECT_EQ(RemoveSaverFiles(host, kFolder).kept, Names{In("saver.dat")});
+  host.AddFile(kList, "saver.dat\r\n");  // no marker: no list, a file like others
+  EXPECT_EQ(RemoveSaverFiles(host, kFolder).kept,
+            (Names{In("installed files.lst"), In("saver.dat")}));
   EXPECT_TRUE(host.Has(In("saver.dat")));
+  EXPECT_TRUE(host.Has(kList));
+  EXPECT_FALSE(HoldsInstalledList(host, kFolder));
 }
 
 TEST_F(SaverFilesTest, AHostileListReachesNothingOutsideTheFolder) {

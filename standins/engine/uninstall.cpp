@@ -47,8 +47,7 @@ int Fail(UninstallHost& host, const std::string& title, const std::vector<Failur
 // Whether the saver folder still holds the installation's files. A linked
 // folder never does: what lies behind it is not the installation's.
 bool InstalledFilesRemain(UninstallHost& host, const std::string& folder) {
-  return host.Kind(WithoutTrailingSeparator(folder)) == Entry::kFolder &&
-         host.Kind(folder + std::string(saver::kInstalledListName)) != Entry::kMissing;
+  return HoldsInstalledList(host, folder);
 }
 
 // The part after the saver folder: the engine's file, the system.ini entry,

@@ -96,9 +96,12 @@ struct FolderOutcome {
   bool Complete() const { return failures.empty() && atRestart.empty(); }
 };
 
+// Whether `folder` is a plain folder holding a list of installed files (a
+// file of that name without the list's marker is none).
+bool HoldsInstalledList(UninstallHost& host, const std::string& folder);
 // Removes the listed files of `folder`, the list, and the folder once empty.
 FolderOutcome RemoveSaverFiles(UninstallHost& host, const std::string& folder);
-// What stays in `folder` besides the list, as full paths (a linked or
+// What stays in `folder` besides a list, as full paths (a linked or
 // misplaced folder as itself).
 std::vector<std::string> KeptEntries(UninstallHost& host, const std::string& folder);
 
