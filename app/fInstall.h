@@ -17,6 +17,7 @@
 //   setup/saver_data.cpp        InstallSaverData: the saver data file's records
 //   setup/registration.cpp      saver.dat, system.ini, Display Properties,
 //                               read-me, uninstall entry, undo
+//   setup/installed_list.cpp    the list of installed files for the uninstall
 #pragma once
 
 #include <array>
@@ -88,6 +89,11 @@ class TInstallerForm {
   // `settingsFile` and counts. Throws os::IoError when the line cannot be
   // written (or there is no settings object).
   void RecordFile(setup::SettingsFile* settingsFile, const std::string& path);
+  // Remembers a file written into the saver folder (other paths are ignored)
+  // for the list of installed files.
+  void NoteSaverFolderFile(const std::string& path);
+  // Writes that list into the saver folder (setup/installed_list.cpp).
+  int32_t WriteInstalledFileList();
 
   // --- saver data file ---
   int32_t InstallSaverData();
@@ -138,6 +144,9 @@ class TInstallerForm {
   // The uninstall entry's command: the engine's path with "/u", the path in
   // double quotes when it holds a blank.
   std::string UninstallCommand() const;
+  // Files written into the saver folder during preparation and install, by
+  // their names relative to it.
+  std::vector<std::string> saverFolderFiles;
 
  private:
   int32_t ExtractSlotStep(int32_t slot);

@@ -70,6 +70,7 @@ int32_t TInstallerForm::RunInstall() {
   }
   if (code == kOk) LaunchDisplayProperties();
   if (code == kOk) OpenReadMe();
+  if (code == kOk) code = WriteInstalledFileList();
   if (code == kOk) afterCode = WriteUninstallKey();
   // The manifest and the data file are temporary in every case; the data
   // file is deleted only when this run wrote it (it is closed first, as a

@@ -3,6 +3,7 @@
 #include "dataFunctions_shared.h"
 #include "fInstall.h"
 #include "install_paths.h"
+#include "saver_folder_name.h"
 #include "step_codes.h"
 #include "string_ids.h"
 
@@ -11,19 +12,6 @@ namespace {
 
 std::string WithBackslash(const std::string& folder) {
   return !folder.empty() && folder.back() == '\\' ? folder : folder + "\\";
-}
-
-// The package title names a folder under the Windows folder: characters that
-// would make it a path (or an invalid name) are replaced, so that the saver
-// folder cannot lie anywhere but directly under the Windows folder.
-std::string FolderName(const std::string& title) {
-  if (title.empty()) return "LMX temp\\";
-  std::string name = title;
-  for (char& c : name) {
-    if (saver::IsForbiddenNameChar(c)) c = '_';
-  }
-  if (name.find_first_not_of('.') == std::string::npos) name.assign(name.size(), '_');
-  return name;
 }
 
 void CreateFolderQuietly(os::Platform& platform, const std::string& folder) {
@@ -49,7 +37,8 @@ void TInstallerForm::PrepareWorkingFolders() {
 
 void TInstallerForm::PrepareSaverFolder() {
   packageTitle = package.header.title();
-  saverFolder = windowsFolder + FolderName(packageTitle) + Text(kStrSaverFolderSuffix);
+  saverFolder =
+      windowsFolder + saver::SaverFolderBaseName(packageTitle) + Text(kStrSaverFolderSuffix);
   if (!platform_.CreateDirectory(saverFolder)) setup::LastSystemError(platform_);
   settingsPath = saverFolder + "saver.ini";
   settings = std::make_unique<setup::SettingsFile>(platform_, settingsPath);
@@ -66,6 +55,7 @@ void TInstallerForm::PrepareSaverFolder() {
 }
 
 void TInstallerForm::RecordFile(setup::SettingsFile* settingsFile, const std::string& path) {
+  NoteSaverFolderFile(path);
   if (!settingsFile) throw os::IoError(os::err::kWriteFault, "no settings file");
   settingsFile->WriteString(Text(kStrFilesSection), std::to_string(filesCounter), path);
   ++filesCounter;

@@ -72,6 +72,7 @@ int32_t TInstallerForm::WriteSaverSettings() {
     code = e.code();
   }
   if (code != kOk) DeleteExistingOnce(path, false);
+  if (code == kOk) NoteSaverFolderFile(path);
   return code;
 }
 

@@ -58,6 +58,8 @@ int32_t TInstallerForm::InstallSaverData() {
     } else {
       code = setup::ExtractSaverDataRecord(platform_, view_, saverFolder, i);
     }
+    // A record with an empty chunk writes no file.
+    if (code == kOk && platform_.FileExists(target)) NoteSaverFolderFile(target);
   }
   if (code == kOk) code = setup::CloseSaverDataFile(platform_, view_);
   const std::string firstFile = saverFolder + firstName;

@@ -76,6 +76,36 @@ Command FromSwitch(const std::vector<std::string>& args, size_t at) {
   }
 }
 
+std::string_view TrimmedBlanks(std::string_view text) {
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+  return text;
+}
+
+bool SameLetters(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && Lower(a) == Lower(b);
+}
+
+// The arguments behind the program name, when the name can be told: quoted,
+// or one of the program's own forms followed by a blank or the end.
+std::optional<std::string_view> AfterProgram(std::string_view line,
+                                             const std::vector<std::string>& forms) {
+  while (!line.empty() && (line.front() == ' ' || line.front() == '\t')) line.remove_prefix(1);
+  if (!line.empty() && line.front() == '"') {
+    const size_t close = line.find('"', 1);
+    return close == std::string_view::npos ? std::string_view() : line.substr(close + 1);
+  }
+  size_t longest = 0;
+  for (const std::string& form : forms) {
+    if (form.empty() || form.size() <= longest || line.size() < form.size()) continue;
+    const bool ends =
+        line.size() == form.size() || line[form.size()] == ' ' || line[form.size()] == '\t';
+    if (ends && SameLetters(line.substr(0, form.size()), form)) longest = form.size();
+  }
+  if (longest == 0) return std::nullopt;
+  return line.substr(longest);
+}
+
 }  // namespace
 
 std::vector<std::string> SplitCommandLine(std::string_view commandLine) {
@@ -99,11 +129,17 @@ std::vector<std::string> SplitCommandLine(std::string_view commandLine) {
   return args;
 }
 
-Command ParseCommandLine(std::string_view commandLine) {
+Command ParseCommandLine(std::string_view commandLine,
+                         const std::vector<std::string>& programForms) {
+  if (const auto rest = AfterProgram(commandLine, programForms)) {
+    const std::vector<std::string> args = SplitCommandLine(*rest);
+    if (args.empty()) return Command{};
+    return LooksLikeSwitch(args[0]) ? FromSwitch(args, 0) : Invalid();
+  }
   const std::vector<std::string> args = SplitCommandLine(commandLine);
-  // An unquoted program path with blanks ("C:\WINDOWS\Aqua Deep.scr /u", as
-  // the uninstall entry has it) splits into several arguments: the command
-  // is the first switch that makes sense with what follows it.
+  // An unquoted program path with blanks that is none of the program's
+  // forms splits into several arguments: the command is the first switch
+  // that makes sense with what follows it.
   std::optional<Command> firstSwitch;
   for (size_t at = 1; at < args.size(); ++at) {
     if (!LooksLikeSwitch(args[at])) continue;
@@ -112,6 +148,18 @@ Command ParseCommandLine(std::string_view commandLine) {
     if (!firstSwitch) firstSwitch = command;
   }
   return firstSwitch.value_or(Command{});
+}
+
+std::string ProgramOfCommand(std::string_view command) {
+  command = TrimmedBlanks(command);
+  if (!command.empty() && command.front() == '"') {
+    command.remove_prefix(1);
+    return std::string(command.substr(0, command.find('"')));
+  }
+  if (command.size() >= 3 && Lower(command.substr(command.size() - 3)) == " /u") {
+    command.remove_suffix(3);
+  }
+  return std::string(TrimmedBlanks(command));
 }
 
 std::string QuoteArgument(std::string_view argument) {

@@ -35,9 +35,19 @@ struct Command {
 // quotes group blanks into one and are dropped.
 std::vector<std::string> SplitCommandLine(std::string_view commandLine);
 
-// The command of a whole command line, program name first (quoted or not:
-// an unquoted name may hold blanks). No switch at all: the settings box.
-Command ParseCommandLine(std::string_view commandLine);
+// The command of a whole command line, program name first. `programForms`
+// are the forms of the running program's path (long, short): an unquoted
+// program name that starts the line as one of them is cut off whole, blanks
+// and words that look like switches included ("C:\WINDOWS\Joe -s Show.scr
+// /u"). A quoted name ends at its closing quote. Otherwise the first switch
+// that makes sense with what follows it counts. No switch at all: the
+// settings box.
+Command ParseCommandLine(std::string_view commandLine,
+                         const std::vector<std::string>& programForms = {});
+
+// The program of an uninstall command as the installer writes it: the text
+// inside the leading quotes, or else the text before a trailing " /u".
+std::string ProgramOfCommand(std::string_view command);
 
 // `argument` quoted for a command line when it holds a blank or is empty.
 std::string QuoteArgument(std::string_view argument);

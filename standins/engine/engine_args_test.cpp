@@ -47,6 +47,45 @@ TEST(EngineArguments, TheRemoverCommandLineParsesBack) {
             "C:\\w\\A.scr");
 }
 
+// The uninstall entry's command as Windows passes it: the program's path
+// unquoted (blanks and switch-like words included) or quoted, long or short.
+TEST(EngineArguments, TheProgramNameIsRecognisedWholeInEveryForm) {
+  const std::vector<std::string> forms = {"C:\\windows\\Joe -s Show.scr",
+                                          "C:\\WINDOWS\\JOE-S~1.SCR"};
+  const struct {
+    const char* line;
+    Mode mode;
+  } cases[] = {
+      {"C:\\windows\\Joe -s Show.scr /u", Mode::kUninstall},
+      {"\"C:\\windows\\Joe -s Show.scr\" /u", Mode::kUninstall},
+      {"  c:\\WINDOWS\\joe -S show.SCR /U", Mode::kUninstall},
+      {"C:\\WINDOWS\\JOE-S~1.SCR /s", Mode::kSaver},
+      {"C:\\windows\\Joe -s Show.scr", Mode::kConfigure},
+      {"\"C:\\windows\\Joe -s Show.scr\"", Mode::kConfigure},
+      {"C:\\windows\\Joe -s Show.scr /p 12", Mode::kPreview},
+      {"C:\\windows\\Joe -s Show.scr extra /u", Mode::kInvalid},
+      {"\"C:\\windows\\Joe -s Show.scr\" -s", Mode::kSaver},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ParseCommandLine(c.line, forms).mode, c.mode) << c.line;
+  // Without the forms the first sensible switch counts, which is how the
+  // program name's "-s" would win.
+  EXPECT_EQ(ParseCommandLine("C:\\windows\\Joe -s Show.scr /u").mode, Mode::kSaver);
+  // A longer form wins over a shorter one that ends at a blank.
+  EXPECT_EQ(ParseCommandLine("C:\\a b\\x.scr /s /u", {"C:\\a", "C:\\a b\\x.scr"}).mode,
+            Mode::kSaver);
+  EXPECT_EQ(ParseCommandLine("C:\\a b\\x.scr /u", {"C:\\a"}).mode, Mode::kInvalid);
+}
+
+TEST(EngineArguments, TheProgramOfAnUninstallCommand) {
+  EXPECT_EQ(ProgramOfCommand("C:\\windows\\Aqua Blue.scr /u"), "C:\\windows\\Aqua Blue.scr");
+  EXPECT_EQ(ProgramOfCommand("\"C:\\windows\\Joe -s Show.scr\" /u"),
+            "C:\\windows\\Joe -s Show.scr");
+  EXPECT_EQ(ProgramOfCommand(" C:\\windows\\Aqua.scr /U "), "C:\\windows\\Aqua.scr");
+  EXPECT_EQ(ProgramOfCommand("C:\\windows\\Aqua.scr"), "C:\\windows\\Aqua.scr");
+  EXPECT_EQ(ProgramOfCommand("\"C:\\unterminated /u"), "C:\\unterminated /u");
+  EXPECT_EQ(ProgramOfCommand(""), "");
+}
+
 TEST(EngineArguments, SplitsLikeWindows) {
   EXPECT_EQ(SplitCommandLine("  a  \"b c\"\td \"\" e\"f g\"h"),
             (std::vector<std::string>{"a", "b c", "d", "", "ef gh"}));

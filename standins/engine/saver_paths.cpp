@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "engine_args.h"
+#include "saver_folder_name.h"
 
 namespace engine {
 namespace {
@@ -29,6 +30,11 @@ std::string WithTrailingSeparator(std::string_view folder) {
   return out;
 }
 
+std::string WithoutTrailingSeparator(std::string_view path) {
+  while (path.size() > 1 && (path.back() == '\\' || path.back() == '/')) path.remove_suffix(1);
+  return std::string(path);
+}
+
 std::string BaseName(std::string_view path) {
   const size_t slash = path.find_last_of("\\/");
   return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
@@ -42,7 +48,7 @@ std::string TitleFromEnginePath(std::string_view longPath) {
 }
 
 std::string SaverFolder(std::string_view windowsFolder, std::string_view title) {
-  return WithTrailingSeparator(windowsFolder) + std::string(title) + " dir\\";
+  return WithTrailingSeparator(windowsFolder) + saver::SaverFolderName(title) + "\\";
 }
 
 std::string InstalledEnginePath(std::string_view windowsFolder, std::string_view title) {

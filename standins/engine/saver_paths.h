@@ -1,6 +1,7 @@
 // Where an installed screen saver's parts are, derived from the engine's own
 // file name: the title is the engine's base name (Windows folder + title +
-// ".scr"), its files are in Windows folder + title + " dir\" (a folder),
+// ".scr"), its files are in the saver folder under the Windows folder (named
+// by saver::SaverFolderName, the installer's rule),
 // its uninstall entry is the key <title> under HKEY_LOCAL_MACHINE's
 // Software\Microsoft\Windows\CurrentVersion\Uninstall, and system.ini [boot] SCRNSAVE.EXE names it
 // while it is the current screen saver (in its short 8.3 form, as the installer writes it).
@@ -15,6 +16,9 @@ namespace engine {
 
 // `folder` with exactly one trailing backslash ("" stays "").
 std::string WithTrailingSeparator(std::string_view folder);
+
+// `path` without trailing backslashes.
+std::string WithoutTrailingSeparator(std::string_view path);
 
 // The last component of a path ('\' and '/' both separate).
 std::string BaseName(std::string_view path);

@@ -15,6 +15,13 @@ TEST(SaverPaths, TheTitleIsTheEnginesLongBaseName) {
 TEST(SaverPaths, FoldersAndKeysOfAnInstallation) {
   EXPECT_EQ(SaverFolder("C:\\WINDOWS\\", "Aqua"), "C:\\WINDOWS\\Aqua dir\\");
   EXPECT_EQ(SaverFolder("C:\\WINDOWS", "Aqua"), "C:\\WINDOWS\\Aqua dir\\");
+  // The installer's rule (saver_folder_name.h), whose table is tested there.
+  EXPECT_EQ(SaverFolder("C:\\WINDOWS\\", "."), "C:\\WINDOWS\\_ dir\\");
+  EXPECT_EQ(SaverFolder("C:\\WINDOWS\\", ".."), "C:\\WINDOWS\\__ dir\\");
+  EXPECT_EQ(TitleFromEnginePath("C:\\WINDOWS\\..scr"), ".");
+  EXPECT_EQ(TitleFromEnginePath("C:\\WINDOWS\\...scr"), "..");
+  EXPECT_EQ(WithoutTrailingSeparator("C:\\a dir\\\\"), "C:\\a dir");
+  EXPECT_EQ(WithoutTrailingSeparator("\\"), "\\");
   EXPECT_EQ(InstalledEnginePath("C:\\WINDOWS", "Aqua Deep"), "C:\\WINDOWS\\Aqua Deep.scr");
   EXPECT_EQ(SettingsPath("C:\\WINDOWS\\Aqua dir\\"), "C:\\WINDOWS\\Aqua dir\\saver.dat");
   EXPECT_EQ(UninstallKeyPath("Aqua"),

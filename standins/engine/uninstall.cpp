@@ -2,43 +2,33 @@
 
 #include <algorithm>
 
+#include "engine_args.h"
+#include "installed_files.h"
 #include "saver_paths.h"
 
 namespace engine {
 namespace {
 
-struct Installed {
-  std::string folder;
-  std::string key;
-  std::string enginePath;
-  bool hasFolder = false;
-  bool hasKey = false;
-  bool namedInIni = false;
-};
+std::string Joined(const std::vector<std::string>& items, const char* separator) {
+  std::string text;
+  for (const std::string& item : items) text += (text.empty() ? "" : separator) + item;
+  return text;
+}
 
 // The SCRNSAVE.EXE entry counts when it names the installed engine or the
 // running one, in either the long or the short form.
-bool IniNamesEngine(UninstallHost& host, const UninstallContext& context,
-                    const std::string& enginePath) {
+bool IniNamesEngine(UninstallHost& host, const std::string& enginePath,
+                    const std::string& ownPath) {
   const std::optional<std::string> entry = host.ScreenSaverEntry();
   if (!entry || entry->empty()) return false;
   std::vector<std::string> forms = host.PathForms(enginePath);
-  for (std::string& form : host.PathForms(context.ownPath)) forms.push_back(std::move(form));
+  if (!ownPath.empty()) {
+    for (std::string& form : host.PathForms(ownPath)) forms.push_back(std::move(form));
+  }
   for (std::string& form : host.PathForms(*entry)) {
     if (NamesEngine(form, forms)) return true;
   }
   return NamesEngine(*entry, forms);
-}
-
-Installed Survey(UninstallHost& host, const UninstallContext& context) {
-  Installed found;
-  found.folder = SaverFolder(context.windowsFolder, context.title);
-  found.key = UninstallKeyPath(context.title);
-  found.enginePath = InstalledEnginePath(context.windowsFolder, context.title);
-  found.hasFolder = host.FolderExists(found.folder);
-  found.hasKey = !found.key.empty() && host.KeyExists(found.key);
-  found.namedInIni = IniNamesEngine(host, context, found.enginePath);
-  return found;
 }
 
 bool IsRunningEngine(UninstallHost& host, const std::string& enginePath,
@@ -54,24 +44,49 @@ int Fail(UninstallHost& host, const std::string& title, const std::vector<Failur
   return 1;
 }
 
-// The engine's file goes last; the running engine leaves it to its copy,
-// which then reports.
-int RemoveEngineFile(UninstallHost& host, const UninstallContext& context,
-                     const std::string& enginePath) {
-  const std::string caption = UninstallCaption(context.title);
-  if (!host.FileExists(enginePath)) {
-    host.Inform(caption, RemovedText(context.title));
+// Whether the saver folder still holds the installation's files. A linked
+// folder never does: what lies behind it is not the installation's.
+bool InstalledFilesRemain(UninstallHost& host, const std::string& folder) {
+  return HoldsInstalledList(host, folder);
+}
+
+// The part after the saver folder: the engine's file, the system.ini entry,
+// and the uninstall entry when nothing of the installation is left. Run by
+// the uninstall itself, or by the copy when the engine is the running one.
+int FinishUninstall(UninstallHost& host, const std::string& title, const std::string& windowsFolder,
+                    const std::string& enginePath, const std::string& ownPath,
+                    std::vector<std::string> atRestart, RemovalWaiter* waiter) {
+  const std::string folder = SaverFolder(windowsFolder, title);
+  // Asked while the engine is there: the short form in system.ini can only
+  // be matched with an existing file.
+  const bool namedInIni = IniNamesEngine(host, enginePath, ownPath);
+  Removal removal;
+  for (int attempt = 0; host.Kind(enginePath) != Entry::kMissing; ++attempt) {
+    if (attempt > 0 && waiter) waiter->Pause();
+    removal = host.RemoveFile(enginePath);
+    if (removal.outcome != Removal::kBusy || !waiter || attempt + 1 >= kRemovalAttempts) break;
+  }
+  const bool engineStays = host.Kind(enginePath) != Entry::kMissing;
+  if (!engineStays) host.ForgetDeleteAtRestart(enginePath);
+  if (engineStays && removal.outcome == Removal::kBusy && host.DeleteAtRestart(enginePath)) {
+    atRestart.push_back(enginePath);
+  } else if (engineStays) {
+    return Fail(host, title, {removal.failure});
+  }
+  if (namedInIni) {
+    if (auto failure = host.RemoveScreenSaverEntry()) return Fail(host, title, {*failure});
+  }
+  const std::string caption = UninstallCaption(title);
+  if (!atRestart.empty() || InstalledFilesRemain(host, folder)) {
+    host.Inform(caption, AtRestartText(title, atRestart));
     return 0;
   }
-  if (!IsRunningEngine(host, enginePath, context.ownPath)) {
-    if (auto failure = host.RemoveFile(enginePath)) return Fail(host, context.title, {*failure});
-    host.Inform(caption, RemovedText(context.title));
-    return 0;
+  const std::string key = UninstallKeyPath(title);
+  if (!key.empty() && host.KeyExists(key)) {
+    if (auto failure = host.RemoveKey(key)) return Fail(host, title, {*failure});
   }
-  const std::optional<Failure> notStarted = host.StartRemover(enginePath);
-  if (!notStarted) return 0;
-  if (!host.DeleteAtRestart(enginePath)) return Fail(host, context.title, {*notStarted});
-  host.Inform(caption, RemovedAtRestartText(context.title, enginePath));
+  const std::vector<std::string> kept = KeptEntries(host, folder);
+  host.Inform(caption, RemovedText(title) + (kept.empty() ? "" : KeptText(kept)));
   return 0;
 }
 
@@ -91,9 +106,18 @@ std::string NothingInstalledText(const std::string& title) {
   return title + " Screen Saver is not installed: there is nothing to remove.";
 }
 
-std::string RemovedAtRestartText(const std::string& title, const std::string& enginePath) {
-  return RemovedText(title) + "\r\n\r\nIts program file " + enginePath +
-         " will be deleted when Windows restarts.";
+std::string AlreadyRunningText(const std::string& title) {
+  return "An uninstall of " + title + " Screen Saver is already running.";
+}
+
+std::string KeptText(const std::vector<std::string>& kept) {
+  return "\r\n\r\nWhat was not installed with it stays.\r\nkept: " + Joined(kept, ", ");
+}
+
+std::string AtRestartText(const std::string& title, const std::vector<std::string>& paths) {
+  return title + " Screen Saver has been removed except for files in use. They will be " +
+         "deleted when Windows restarts:\r\n\r\n" + Joined(paths, "\r\n") +
+         "\r\n\r\nRun the uninstall again after the restart to remove its entry.";
 }
 
 std::string FailureText(const std::string& title, const std::vector<Failure>& failures) {
@@ -103,42 +127,62 @@ std::string FailureText(const std::string& title, const std::vector<Failure>& fa
 }
 
 int RunUninstall(UninstallHost& host, const UninstallContext& context) {
-  const std::string caption = UninstallCaption(context.title);
-  const Installed found = Survey(host, context);
-  if (context.title.empty() || !(found.hasFolder || found.hasKey || found.namedInIni)) {
-    host.Inform(caption, NothingInstalledText(context.title));
+  const std::string& title = context.title;
+  const std::string caption = UninstallCaption(title);
+  if (title.empty()) {
+    host.Inform(caption, NothingInstalledText(title));
     return 0;
   }
-  if (!host.Ask(caption, UninstallQuestion(context.title))) return 0;
-  std::vector<Failure> failures;
-  if (found.hasFolder) {
-    if (auto failure = host.RemoveFolder(found.folder)) failures.push_back(*failure);
+  if (!host.Lock(false)) {
+    host.Inform(caption, AlreadyRunningText(title));
+    return 0;
   }
-  if (found.namedInIni) {
-    if (auto failure = host.RemoveScreenSaverEntry()) failures.push_back(*failure);
+  const std::string folder = SaverFolder(context.windowsFolder, title);
+  const std::string key = UninstallKeyPath(title);
+  const std::string enginePath = InstalledEnginePath(context.windowsFolder, title);
+  const bool installed = host.Kind(WithoutTrailingSeparator(folder)) != Entry::kMissing ||
+                         host.KeyExists(key) || IniNamesEngine(host, enginePath, context.ownPath);
+  if (!installed) {
+    host.Inform(caption, NothingInstalledText(title));
+    return 0;
   }
-  if (!failures.empty()) return Fail(host, context.title, failures);
-  if (found.hasKey) {
-    if (auto failure = host.RemoveKey(found.key)) return Fail(host, context.title, {*failure});
+  if (!host.Ask(caption, UninstallQuestion(title))) return 0;
+  FolderOutcome outcome = RemoveSaverFiles(host, folder);
+  if (!outcome.failures.empty()) return Fail(host, title, outcome.failures);
+  if (!outcome.atRestart.empty() || host.Kind(enginePath) == Entry::kMissing ||
+      !IsRunningEngine(host, enginePath, context.ownPath)) {
+    return FinishUninstall(host, title, context.windowsFolder, enginePath, context.ownPath,
+                           std::move(outcome.atRestart), nullptr);
   }
-  return RemoveEngineFile(host, context, found.enginePath);
+  // The running engine: its copy finishes once this process has ended.
+  if (!host.StartRemover(enginePath)) return 0;
+  return FinishUninstall(host, title, context.windowsFolder, enginePath, context.ownPath, {},
+                         nullptr);
 }
 
-int RunEngineRemoval(UninstallHost& host, RemovalWaiter& waiter, const std::string& enginePath,
-                     const std::string& ownPath) {
-  waiter.WaitForUninstaller();
+bool MayRemoveEngine(UninstallHost& host, const std::string& windowsFolder,
+                     const std::string& enginePath) {
   const std::string title = TitleFromEnginePath(enginePath);
-  std::optional<Failure> failure;
-  for (int attempt = 0; attempt < kRemovalAttempts && host.FileExists(enginePath); ++attempt) {
-    if (attempt > 0) waiter.Pause();
-    failure = host.RemoveFile(enginePath);
-  }
+  if (title.empty() || UninstallKeyPath(title).empty()) return false;
+  const std::string installed = InstalledEnginePath(windowsFolder, title);
+  // Compared byte for byte after the title was cut from the path: a path
+  // with "..", '/' or another folder cannot give back the same text.
+  if (!SamePath(enginePath, installed) || enginePath.size() != installed.size()) return false;
+  if (!saver::IsListableName(BaseName(enginePath))) return false;
+  if (host.Kind(enginePath) != Entry::kFile) return false;
+  const std::optional<std::string> command = host.UninstallCommand(UninstallKeyPath(title));
+  if (!command || !SamePath(ProgramOfCommand(*command), installed)) return false;
+  return !InstalledFilesRemain(host, SaverFolder(windowsFolder, title));
+}
+
+int RunEngineRemoval(UninstallHost& host, RemovalWaiter& waiter, const std::string& windowsFolder,
+                     const std::string& enginePath, const std::string& ownPath) {
+  if (!MayRemoveEngine(host, windowsFolder, enginePath)) return kRefused;
+  waiter.WaitForUninstaller();
+  if (!host.Lock(true) || !MayRemoveEngine(host, windowsFolder, enginePath)) return kRefused;
   host.DeleteAtRestart(ownPath);
-  if (host.FileExists(enginePath)) {
-    return Fail(host, title, {failure.value_or(Failure{enginePath, "still there"})});
-  }
-  host.Inform(UninstallCaption(title), RemovedText(title));
-  return 0;
+  return FinishUninstall(host, TitleFromEnginePath(enginePath), windowsFolder, enginePath, "", {},
+                         &waiter);
 }
 
 }  // namespace engine

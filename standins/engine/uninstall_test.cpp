@@ -2,139 +2,99 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
-#include <set>
-
+#include "fake_uninstall_host.h"
+#include "installed_files.h"
 #include "saver_paths.h"
 
 namespace engine {
 namespace {
 
+using testing::FakeHost;
+using Names = std::vector<std::string>;
+
 constexpr char kWindows[] = "C:\\WINDOWS\\";
 constexpr char kEngine[] = "C:\\WINDOWS\\Aqua Deep.scr";
 constexpr char kEngineShort[] = "C:\\WINDOWS\\AQUADE~1.SCR";
 constexpr char kFolder[] = "C:\\WINDOWS\\Aqua Deep dir\\";
+constexpr char kList[] = "C:\\WINDOWS\\Aqua Deep dir\\installed files.lst";
 constexpr char kKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Aqua Deep";
+constexpr char kCaption[] = "Aqua Deep Screen Saver";
+constexpr char kRemover[] = "C:\\TEMP\\Aqua Deep uninstall.exe";
 
-// An in-memory machine: what exists, what fails, and a log of every change
-// and every box in order.
-class FakeHost : public UninstallHost, public RemovalWaiter {
- public:
-  std::set<std::string> folders, keys, files;
-  std::optional<std::string> iniEntry;
-  std::map<std::string, std::string> shortForms;  // long -> short
-  std::set<std::string> refused;                  // things whose removal fails
-  int deleteFailuresLeft = 0;                     // transient failures of RemoveFile
-  bool answer = true;
-  bool removerStarts = true;
-  bool restartDeletes = true;
-  std::vector<std::string> log;
+std::string In(const std::string& name) { return kFolder + name; }
 
-  bool FolderExists(const std::string& folder) override { return folders.count(folder) > 0; }
-  std::optional<Failure> RemoveFolder(const std::string& folder) override {
-    return Remove(folders, folder, "folder");
-  }
-  bool KeyExists(const std::string& key) override { return keys.count(key) > 0; }
-  std::optional<Failure> RemoveKey(const std::string& key) override {
-    return Remove(keys, key, "key");
-  }
-  std::optional<std::string> ScreenSaverEntry() override { return iniEntry; }
-  std::optional<Failure> RemoveScreenSaverEntry() override {
-    if (refused.count("ini")) return Failure{"system.ini", "Access is denied."};
-    iniEntry.reset();
-    log.push_back("removed ini entry");
-    return std::nullopt;
-  }
-  bool FileExists(const std::string& path) override { return files.count(path) > 0; }
-  std::vector<std::string> PathForms(const std::string& path) override {
-    std::vector<std::string> forms = {path};
-    for (const auto& [longForm, shortForm] : shortForms) {
-      if (SamePath(path, longForm) || SamePath(path, shortForm)) {
-        forms.push_back(longForm);
-        forms.push_back(shortForm);
-      }
-    }
-    return forms;
-  }
-  std::optional<Failure> RemoveFile(const std::string& path) override {
-    if (deleteFailuresLeft > 0) {
-      --deleteFailuresLeft;
-      log.push_back("delete busy " + path);
-      return Failure{path, "The process cannot access the file."};
-    }
-    return Remove(files, path, "file");
-  }
-  std::optional<Failure> StartRemover(const std::string& enginePath) override {
-    if (!removerStarts) return Failure{"remover", "Access is denied."};
-    log.push_back("remover for " + enginePath);
-    return std::nullopt;
-  }
-  bool DeleteAtRestart(const std::string& path) override {
-    log.push_back("at restart " + path);
-    return restartDeletes;
-  }
-  bool Ask(const std::string& caption, const std::string& question) override {
-    log.push_back("ask " + caption + ": " + question);
-    return answer;
-  }
-  void Inform(const std::string& caption, const std::string& text) override {
-    log.push_back("inform " + caption + ": " + text);
-  }
-  void ReportError(const std::string& caption, const std::string& text) override {
-    log.push_back("error " + caption + ": " + text);
-  }
-  void WaitForUninstaller() override { log.push_back("waited"); }
-  void Pause() override { log.push_back("pause"); }
-
-  void Installed() {
-    folders = {kFolder};
-    keys = {kKey, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Other"};
-    files = {kEngine, "C:\\WINDOWS\\impborl.dll"};
-    shortForms = {{kEngine, kEngineShort}};
-    iniEntry = kEngineShort;
-  }
-
- private:
-  std::optional<Failure> Remove(std::set<std::string>& where, const std::string& item,
-                                const char* kind) {
-    if (refused.count(item)) return Failure{item, "Access is denied."};
-    where.erase(item);
-    log.push_back(std::string("removed ") + kind + " " + item);
-    return std::nullopt;
-  }
-};
+// What a finished install leaves: engine, saver folder with its list,
+// uninstall entry, SCRNSAVE.EXE in the short form, the shared codec library
+// and another screen saver's entry.
+void Installed(FakeHost& host) {
+  host.AddFolder("C:\\WINDOWS");
+  host.AddFile(kEngine, "MZ engine");
+  host.AddFile("C:\\WINDOWS\\impborl.dll");
+  host.AddFolder(kFolder);
+  host.AddFile(In("saver.dat"));
+  host.AddFile(In("saver1.dll"));
+  host.AddFile(kList, saver::FormatInstalledList({"saver.dat", "saver1.dll"}));
+  host.keys[kKey] = std::string(kEngine) + " /u";
+  host.keys["Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Other"] = "x";
+  host.shortForms = {{kEngine, kEngineShort}};
+  host.iniEntry = kEngineShort;
+}
 
 UninstallContext Context(const std::string& ownPath = kEngine) {
   return UninstallContext{"Aqua Deep", kWindows, ownPath};
 }
 
-TEST(Uninstall, RemovesFolderEntryAndKeyThenHandsTheRunningEngineToItsCopy) {
+std::string Inform(const std::string& text) {
+  return std::string("inform ") + kCaption + ": " + text;
+}
+
+TEST(Uninstall, RemovesTheFolderThenHandsTheRunningEngineToItsCopy) {
   FakeHost host;
-  host.Installed();
+  Installed(host);
   EXPECT_EQ(RunUninstall(host, Context(kEngineShort)), 0);
-  EXPECT_EQ(host.log,
-            (std::vector<std::string>{"ask Aqua Deep Screen Saver: Remove Aqua Deep Screen Saver?",
-                                      std::string("removed folder ") + kFolder, "removed ini entry",
-                                      std::string("removed key ") + kKey,
-                                      std::string("remover for ") + kEngine}));
+  EXPECT_EQ(host.log, (Names{"lock", "ask Aqua Deep Screen Saver: Remove Aqua Deep Screen Saver?",
+                             "removed " + In("saver.dat"), "removed " + In("saver1.dll"),
+                             std::string("removed ") + kList,
+                             "removed folder " + WithoutTrailingSeparator(kFolder),
+                             std::string("remover for ") + kEngine}));
+  EXPECT_TRUE(host.keys.count(kKey)) << "the entry goes after the engine";
+  EXPECT_EQ(host.iniEntry, kEngineShort);
+
+  // The copy: the engine, the system.ini entry, the uninstall entry, in order.
+  host.log.clear();
+  EXPECT_EQ(RunEngineRemoval(host, host, kWindows, kEngine, kRemover), 0);
+  EXPECT_EQ(host.log, (Names{"waited", "lock, waiting", std::string("at restart ") + kRemover,
+                             std::string("removed ") + kEngine, "removed ini entry",
+                             std::string("removed key ") + kKey,
+                             Inform("Aqua Deep Screen Saver has been removed.")}));
   EXPECT_EQ(host.keys.size(), 1u) << "another screen saver's entry stays";
-  EXPECT_TRUE(host.files.count("C:\\WINDOWS\\impborl.dll"));
+  EXPECT_TRUE(host.Has("C:\\WINDOWS\\impborl.dll"));
+}
+
+TEST(Uninstall, AnEngineThatIsNotTheRunningOneGoesAtOnceWithEverythingElse) {
+  FakeHost host;
+  Installed(host);
+  EXPECT_EQ(RunUninstall(host, Context("C:\\setup\\Aqua Deep.scr")), 0);
+  const Names tail(host.log.end() - 4, host.log.end());
+  EXPECT_EQ(tail, (Names{std::string("removed ") + kEngine, "removed ini entry",
+                         std::string("removed key ") + kKey,
+                         Inform("Aqua Deep Screen Saver has been removed.")}));
 }
 
 TEST(Uninstall, NothingInstalledSaysSoWithoutAskingOrTouchingTheEngine) {
   FakeHost host;
-  host.files = {kEngine};
+  host.AddFile(kEngine);
   host.iniEntry = "C:\\WINDOWS\\other.scr";
   EXPECT_EQ(RunUninstall(host, Context()), 0);
-  EXPECT_EQ(host.log, (std::vector<std::string>{
-                          "inform Aqua Deep Screen Saver: Aqua Deep Screen Saver is not "
-                          "installed: there is nothing to remove."}));
-  EXPECT_TRUE(host.files.count(kEngine));
+  EXPECT_EQ(host.log.back(),
+            Inform("Aqua Deep Screen Saver is not installed: there is nothing to remove."));
+  EXPECT_EQ(host.log.size(), 2u);
+  EXPECT_TRUE(host.Has(kEngine));
 }
 
 TEST(Uninstall, AnEmptyTitleNeverTouchesTheUninstallKeyItself) {
   FakeHost host;
-  host.keys = {UninstallKeyPath("x").substr(0, UninstallKeyPath("x").size() - 2)};
+  host.keys["Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall"] = "";
   EXPECT_EQ(RunUninstall(host, UninstallContext{"", kWindows, "C:\\WINDOWS\\.scr"}), 0);
   EXPECT_EQ(host.keys.size(), 1u);
   ASSERT_EQ(host.log.size(), 1u);
@@ -143,94 +103,189 @@ TEST(Uninstall, AnEmptyTitleNeverTouchesTheUninstallKeyItself) {
 
 TEST(Uninstall, NoChangesNothing) {
   FakeHost host;
-  host.Installed();
+  Installed(host);
   host.answer = false;
+  const auto before = host.tree;
   EXPECT_EQ(RunUninstall(host, Context()), 0);
-  EXPECT_EQ(host.log.size(), 1u);
+  EXPECT_EQ(host.log.size(), 2u);
+  EXPECT_EQ(host.tree.size(), before.size());
   EXPECT_EQ(host.iniEntry, kEngineShort);
-  EXPECT_EQ(host.folders.size(), 1u);
+}
+
+TEST(Uninstall, ASecondUninstallAtOnceSaysOneIsRunningAndTouchesNothing) {
+  FakeHost host;
+  Installed(host);
+  host.lockedElsewhere = true;
+  EXPECT_EQ(RunUninstall(host, Context()), 0);
+  EXPECT_EQ(host.log, (Names{"lock", Inform("An uninstall of Aqua Deep Screen Saver is already "
+                                            "running.")}));
+  EXPECT_TRUE(host.Has(In("saver.dat")));
+}
+
+TEST(Uninstall, AUsersFileIsKeptAndNamedAndTheEntryStillGoes) {
+  FakeHost host;
+  Installed(host);
+  host.AddFile(In("mine.doc"));
+  EXPECT_EQ(RunUninstall(host, Context("C:\\setup\\Aqua Deep.scr")), 0);
+  EXPECT_EQ(host.log.back(), Inform("Aqua Deep Screen Saver has been removed.\r\n\r\nWhat was "
+                                    "not installed with it stays.\r\nkept: " +
+                                    In("mine.doc")));
+  EXPECT_FALSE(host.keys.count(kKey));
+  EXPECT_TRUE(host.Has(In("mine.doc")));
 }
 
 TEST(Uninstall, KeepsAnotherScreenSaversEntry) {
   FakeHost host;
-  host.Installed();
+  Installed(host);
   host.iniEntry = "C:\\WINDOWS\\OTHER.SCR";
-  EXPECT_EQ(RunUninstall(host, Context()), 0);
+  EXPECT_EQ(RunUninstall(host, Context("C:\\setup\\x.scr")), 0);
   EXPECT_EQ(host.iniEntry, "C:\\WINDOWS\\OTHER.SCR");
-  EXPECT_TRUE(host.folders.empty());
+  EXPECT_FALSE(host.Has(kFolder));
 }
 
-TEST(Uninstall, AnEntryNamingTheEngineAloneIsAnInstallation) {
+TEST(Uninstall, AFailureInTheFolderKeepsEngineEntryAndKeyForAnotherTry) {
   FakeHost host;
-  host.files = {kEngine};
-  host.iniEntry = " c:\\windows\\aqua deep.scr";
-  EXPECT_EQ(RunUninstall(host, Context()), 0);
-  EXPECT_EQ(host.iniEntry, std::nullopt);
-  EXPECT_EQ(host.log.back(), std::string("remover for ") + kEngine);
-}
-
-TEST(Uninstall, AFailureKeepsTheKeyAndTheEngineForAnotherTry) {
-  FakeHost host;
-  host.Installed();
-  host.refused = {kFolder, "ini"};
+  Installed(host);
+  host.refused.insert(FakeHost::Key(In("saver1.dll")));
   EXPECT_EQ(RunUninstall(host, Context()), 1);
   EXPECT_EQ(host.log.back(),
             std::string("error Aqua Deep Screen Saver: Could not remove Aqua Deep Screen Saver "
                         "completely.\r\n\r\n") +
-                kFolder + ": Access is denied.\r\nsystem.ini: Access is denied.");
+                In("saver1.dll") + ": Access is denied.");
   EXPECT_TRUE(host.keys.count(kKey));
-  EXPECT_TRUE(host.files.count(kEngine));
+  EXPECT_TRUE(host.Has(kEngine));
+  EXPECT_EQ(host.iniEntry, kEngineShort);
 }
 
-TEST(Uninstall, AnEngineThatIsNotTheRunningOneIsDeletedAtOnce) {
+// The screen saver runs while it is uninstalled: the engine is in use, so
+// it goes at the next start and the entry stays; a later run, once the
+// saver has ended, removes the engine, takes back the pending deletion and
+// removes the entry.
+TEST(Uninstall, AnEngineInUseGoesAtRestartAndALaterRunFinishes) {
   FakeHost host;
-  host.Installed();
-  EXPECT_EQ(RunUninstall(host, Context("C:\\setup\\Aqua Deep.scr")), 0);
-  EXPECT_FALSE(host.files.count(kEngine));
-  EXPECT_EQ(host.log.back(),
-            "inform Aqua Deep Screen Saver: Aqua Deep Screen Saver has been removed.");
-}
-
-TEST(Uninstall, WithoutItsCopyTheEngineGoesAtTheNextRestart) {
-  FakeHost host;
-  host.Installed();
-  host.removerStarts = false;
+  Installed(host);
+  host.busy.insert(FakeHost::Key(kEngine));
   EXPECT_EQ(RunUninstall(host, Context()), 0);
-  EXPECT_EQ(host.log[host.log.size() - 2], std::string("at restart ") + kEngine);
-  EXPECT_NE(host.log.back().find("will be deleted when Windows restarts"), std::string::npos);
+  host.log.clear();
+  EXPECT_EQ(RunEngineRemoval(host, host, kWindows, kEngine, kRemover), 0);
+  EXPECT_EQ(std::count(host.log.begin(), host.log.end(), std::string("busy ") + kEngine),
+            kRemovalAttempts);
+  EXPECT_EQ(host.log.back(),
+            Inform("Aqua Deep Screen Saver has been removed except for files in use. They will "
+                   "be deleted when Windows restarts:\r\n\r\n" +
+                   std::string(kEngine) +
+                   "\r\n\r\nRun the uninstall again after the restart to remove its entry."));
+  EXPECT_TRUE(host.keys.count(kKey));
+  EXPECT_FALSE(host.iniEntry) << "no screen saver that is being deleted";
+  EXPECT_TRUE(host.pendingAtRestart.count(FakeHost::Key(kEngine)));
+
+  host.busy.clear();
+  host.log.clear();
+  EXPECT_EQ(RunUninstall(host, Context()), 0);
+  EXPECT_EQ(host.log.back(), std::string("remover for ") + kEngine);
+  EXPECT_EQ(RunEngineRemoval(host, host, kWindows, kEngine, kRemover), 0);
+  EXPECT_FALSE(host.Has(kEngine));
+  EXPECT_FALSE(host.pendingAtRestart.count(FakeHost::Key(kEngine)));
+  EXPECT_FALSE(host.keys.count(kKey));
+  EXPECT_EQ(host.log.back(), Inform("Aqua Deep Screen Saver has been removed."));
+}
+
+TEST(Uninstall, ABusySaverFileSchedulesEverythingAndKeepsTheEntry) {
+  FakeHost host;
+  Installed(host);
+  host.busy.insert(FakeHost::Key(In("saver1.dll")));
+  host.busy.insert(FakeHost::Key(kEngine));  // the running engine
+  EXPECT_EQ(RunUninstall(host, Context()), 0);
+  EXPECT_TRUE(host.pendingAtRestart.count(FakeHost::Key(kEngine)));
+  EXPECT_TRUE(host.pendingAtRestart.count(FakeHost::Key(kFolder)));
+  EXPECT_TRUE(host.keys.count(kKey));
+  EXPECT_EQ(std::count_if(host.log.begin(), host.log.end(),
+                          [](const std::string& l) { return l.rfind("remover", 0) == 0; }),
+            0);
+  EXPECT_NE(host.log.back().find(In("saver1.dll") + "\r\n"), std::string::npos);
+}
+
+TEST(Uninstall, WithoutItsCopyTheRunningEngineGoesAtTheNextStart) {
+  FakeHost host;
+  Installed(host);
+  host.removerStarts = false;
+  host.busy.insert(FakeHost::Key(kEngine));
+  EXPECT_EQ(RunUninstall(host, Context()), 0);
+  EXPECT_TRUE(host.pendingAtRestart.count(FakeHost::Key(kEngine)));
+  EXPECT_TRUE(host.keys.count(kKey));
 
   FakeHost stuck;
-  stuck.Installed();
+  Installed(stuck);
   stuck.removerStarts = false;
   stuck.restartDeletes = false;
+  stuck.busy.insert(FakeHost::Key(kEngine));
   EXPECT_EQ(RunUninstall(stuck, Context()), 1);
   EXPECT_EQ(stuck.log.back().rfind("error", 0), 0u);
 }
 
-TEST(EngineRemoval, WaitsRetriesWhileHeldThenReportsAndSchedulesItsOwnFile) {
+// A linked saver folder with a list of its own behind it: nothing behind the
+// link is touched, the link is named, and the rest of the uninstall runs.
+TEST(Uninstall, ALinkedSaverFolderIsNamedAndTheRestGoes) {
   FakeHost host;
-  host.files = {kEngine};
-  host.deleteFailuresLeft = 2;
-  EXPECT_EQ(RunEngineRemoval(host, host, kEngine, "C:\\TEMP\\Aqua Deep uninstall.exe"), 0);
-  EXPECT_EQ(host.log, (std::vector<std::string>{
-                          "waited", std::string("delete busy ") + kEngine, "pause",
-                          std::string("delete busy ") + kEngine, "pause",
-                          std::string("removed file ") + kEngine,
-                          "at restart C:\\TEMP\\Aqua Deep uninstall.exe",
-                          "inform Aqua Deep Screen Saver: Aqua Deep Screen Saver has been "
-                          "removed."}));
+  Installed(host);
+  for (const std::string& path : host.PathsUnder(kFolder)) host.tree.erase(FakeHost::Key(path));
+  host.tree.erase(FakeHost::Key(kFolder));
+  host.AddFolder("D:\\work");
+  host.AddFile("D:\\work\\thesis.doc");
+  host.AddFile("D:\\work\\installed files.lst", saver::FormatInstalledList({"thesis.doc"}));
+  host.AddLink(kFolder, "D:\\work");
+  host.linksRemovable = false;
+  EXPECT_EQ(RunUninstall(host, Context()), 0);
+  EXPECT_EQ(host.log.back(), std::string("remover for ") + kEngine);
+  EXPECT_EQ(RunEngineRemoval(host, host, kWindows, kEngine, kRemover), 0);
+  EXPECT_EQ(host.PathsUnder("D:\\work").size(), 2u);
+  EXPECT_FALSE(host.Has(kEngine));
+  EXPECT_FALSE(host.keys.count(kKey));
+  EXPECT_EQ(host.log.back(),
+            Inform("Aqua Deep Screen Saver has been removed.\r\n\r\nWhat was not installed "
+                   "with it stays.\r\nkept: C:\\WINDOWS\\Aqua Deep dir (a link, not followed)"));
 }
 
-TEST(EngineRemoval, GivesUpAfterItsAttemptsAndSaysWhy) {
+TEST(EngineRemoval, ActsOnlyOnThisTitlesInstalledEngine) {
   FakeHost host;
-  host.files = {kEngine};
-  host.deleteFailuresLeft = kRemovalAttempts;
-  EXPECT_EQ(RunEngineRemoval(host, host, kEngine, "C:\\TEMP\\x.exe"), 1);
-  EXPECT_EQ(host.log.back(),
-            std::string("error Aqua Deep Screen Saver: Could not remove Aqua Deep Screen Saver "
-                        "completely.\r\n\r\n") +
-                kEngine + ": The process cannot access the file.");
-  EXPECT_TRUE(host.files.count(kEngine));
+  Installed(host);
+  host.tree.erase(FakeHost::Key(kList));
+  host.AddFile("C:\\Users\\Public\\thesis.doc");
+  host.AddFile("C:\\WINDOWS\\Other.scr");
+  host.AddFolder("C:\\WINDOWS\\sub");
+  host.AddFile("C:\\WINDOWS\\sub\\Aqua Deep.scr");
+  host.keys["Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\thesis"] =
+      "C:\\Users\\Public\\thesis.doc /u";
+  for (const char* path :
+       {"C:\\Users\\Public\\thesis.doc", "C:\\WINDOWS\\Other.scr",
+        "C:\\WINDOWS\\sub\\Aqua Deep.scr", "C:\\WINDOWS\\sub\\..\\Aqua Deep.scr",
+        "C:\\WINDOWS\\\\Aqua Deep.scr", "C:\\WINDOWS\\win.ini", "C:\\WINDOWS\\Aqua Deep dir",
+        "C:\\WINDOWS\\AQUADE~1.SCR", "\\\\?\\C:\\WINDOWS\\Aqua Deep.scr",
+        "C:\\WINDOWS\\Aqua Deep.scr:stream", ".scr", ""}) {
+    EXPECT_FALSE(MayRemoveEngine(host, kWindows, path)) << path;
+    EXPECT_EQ(RunEngineRemoval(host, host, kWindows, path, kRemover), kRefused) << path;
+  }
+  EXPECT_EQ(host.pendingAtRestart.size(), 0u) << "a refused copy schedules nothing";
+  EXPECT_EQ(std::count_if(host.log.begin(), host.log.end(),
+                          [](const std::string& l) { return l.rfind("removed", 0) == 0; }),
+            0);
+  EXPECT_TRUE(MayRemoveEngine(host, kWindows, kEngine));
+  EXPECT_TRUE(MayRemoveEngine(host, "C:\\windows", "c:\\windows\\Aqua Deep.scr"));
+
+  host.keys[kKey] = "C:\\WINDOWS\\Other.scr /u";
+  EXPECT_FALSE(MayRemoveEngine(host, kWindows, kEngine)) << "the entry names another program";
+  host.keys[kKey] = std::string("\"") + kEngine + "\" /u";
+  EXPECT_TRUE(MayRemoveEngine(host, kWindows, kEngine));
+  host.AddFile(kList, saver::FormatInstalledList({}));
+  EXPECT_FALSE(MayRemoveEngine(host, kWindows, kEngine)) << "the installation's files are there";
+  host.tree.erase(FakeHost::Key(kList));
+  host.tree.erase(FakeHost::Key(kEngine));
+  host.AddLink(kEngine, "D:\\thesis.doc");
+  EXPECT_FALSE(MayRemoveEngine(host, kWindows, kEngine)) << "a link";
+  host.keys.erase(kKey);
+  host.tree.erase(FakeHost::Key(kEngine));
+  host.AddFile(kEngine);
+  EXPECT_FALSE(MayRemoveEngine(host, kWindows, kEngine)) << "no uninstall entry";
 }
 
 }  // namespace

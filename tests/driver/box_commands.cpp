@@ -32,8 +32,22 @@ std::string ButtonsJson(HWND box) {
   return buttons.Text();
 }
 
+// The first visible box with the caption and, with --text-start, the first
+// whose text starts so (two boxes of one caption can be up at once).
 HWND WaitBox(const Options& options) {
-  return WaitTopLevel(kBoxClass, Option(options, L"caption"), Timeout(options));
+  const auto textStart = Option(options, L"text-start");
+  if (!textStart) return WaitTopLevel(kBoxClass, Option(options, L"caption"), Timeout(options));
+  HWND found = nullptr;
+  WaitFor(Timeout(options), [&] {
+    for (HWND box : FindTopLevel(kBoxClass, Option(options, L"caption"))) {
+      if (BoxText(box).rfind(*textStart, 0) == 0) {
+        found = box;
+        return true;
+      }
+    }
+    return false;
+  });
+  return found;
 }
 
 JsonObject BoxResult(const Command& command, HWND box) {

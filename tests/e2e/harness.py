@@ -301,6 +301,19 @@ class WinePrefix:
             args += ["--" + key.replace("_", "-"), str(value)]
         return self.start(artifact("saverdrv.exe"), *args)
 
+    def stop_server(self):
+        """Ends every program of the prefix and its wineserver, which writes
+        the registry out. The next program starts a new session, which is
+        Wine's start of Windows: deletions asked for with MoveFileEx's
+        MOVEFILE_DELAY_UNTIL_REBOOT happen then."""
+        subprocess.run([str(WINE_ENV), "kill", str(self.path)], stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def restart(self):
+        """Windows restarted: a new session that has run a first program."""
+        self.stop_server()
+        self.run("reg", "query", r"HKLM\Software\Microsoft")
+
     def close(self, keep=False):
         subprocess.run([str(WINE_ENV), "kill", str(self.path)], stdin=subprocess.DEVNULL,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)

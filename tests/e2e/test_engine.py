@@ -85,7 +85,9 @@ class EngineTestCase(harness.InstallerTestCase):
     def install_by_hand(self):
         """What a finished install leaves: engine, folder, uninstall entry,
         SCRNSAVE.EXE in its short form, the shared codec library."""
-        self.place_engine(files={"saver1.dll": b"x" * 100, "sub/movie.scf": b"FWS"})
+        self.place_engine(files={"saver1.dll": b"x" * 100, "movie.scf": b"FWS",
+                                 "installed files.lst": b"[installed files 1]\r\nsaver.dat\r\n"
+                                                        b"saver1.dll\r\nmovie.scf\r\n"})
         (self.prefix.windows_dir / "impborl.dll").write_bytes(b"shared")
         self.assertEqual(self.reg("add", self.key, "/v", "DisplayName", "/d",
                                   f"{self.title} Screen Saver", "/f"), 0)
@@ -310,22 +312,26 @@ class UninstallTest(EngineTestCase):
         self.assertEqual(self.screen_saver_entry(), r"C:\windows\other.scr")
         self.assertFalse(self.saver_folder.exists())
 
-    def test_a_busy_file_keeps_the_key_and_the_engine_for_another_try(self):
+    def test_a_busy_file_goes_at_the_next_start_and_the_entry_stays(self):
         self.install_by_hand()
         held = rf"C:\windows\{self.title} dir\saver1.dll"
         holder = self.prefix.driver_background("hold-file", path=held, seconds=40)
         self.assertTrue(harness.wait_until(lambda: holder.lines(), 30), "never held")
         runner = self.run_uninstall()
         self.answer(f"Remove {self.title} Screen Saver?", IDYES)
-        error = self.prefix.driver("wait-box", caption=self.caption)
-        self.assertTrue(error["text"].startswith(
-            f"Could not remove {self.title} Screen Saver completely.\r\n\r\n{held}: "),
-            error["text"])
+        box = self.prefix.driver("wait-box", caption=self.caption)
+        self.assertTrue(box["text"].startswith(
+            f"{self.title} Screen Saver has been removed except for files in use. They will be "
+            f"deleted when Windows restarts:\r\n\r\n{held}\r\n"), box["text"])
+        self.assertIn(self.engine_windows_path, box["text"], "the running engine, too")
         self.prefix.driver("press-box", caption=self.caption, button=IDOK)
-        self.assert_exit_code(runner, 1)
+        self.assert_exit_code(runner, 0)
         self.assertTrue(self.engine.is_file())
-        self.assertEqual(self.reg("query", self.key), 0)
+        self.assertEqual(self.reg("query", self.key), 0, "the entry stays for another run")
         self.assertIsNone(self.screen_saver_entry(), "what could go, went")
+        pending = self.pending_deletions()
+        for path in (held, self.engine_windows_path, rf"C:\windows\{self.title} dir"):
+            self.assertIn(path, pending)
 
 
 class InstalledEngineTest(EngineTestCase):

@@ -36,11 +36,19 @@ int ShowSettings(const EngineContext& context, HWND owner) {
 int RemoveEngine(const EngineContext& context, const Command& command) {
   Win32UninstallHost host(context);
   ProcessWaiter waiter(reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(command.process)));
-  return RunEngineRemoval(host, waiter, command.path, context.ownPath);
+  return RunEngineRemoval(host, waiter, context.windowsFolder, command.path, context.ownPath);
 }
 
-int Run(const Command& command) {
+// The program's own path in the forms Windows may start it by, so that the
+// command line's program name is recognised whole, blanks and all.
+Command ReadCommandLine(const EngineContext& context) {
+  Win32UninstallHost host(context);
+  return ParseCommandLine(GetCommandLineA(), host.PathForms(context.ownPath));
+}
+
+int Run() {
   const EngineContext context = LoadContext();
+  const Command command = ReadCommandLine(context);
   switch (command.mode) {
     case Mode::kSaver:
       return RunFullScreen(context);
@@ -66,6 +74,4 @@ int Run(const Command& command) {
 }  // namespace
 }  // namespace engine::win32
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-  return engine::win32::Run(engine::ParseCommandLine(GetCommandLineA()));
-}
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return engine::win32::Run(); }

@@ -1,0 +1,72 @@
+// The list of the files this installation put into the saver folder
+// (installed_files.h), which the engine's uninstall reads.
+#include <algorithm>
+
+#include "fInstall.h"
+#include "installed_files.h"
+#include "step_codes.h"
+
+namespace app {
+namespace {
+
+// A list larger than this is no list this installer wrote.
+constexpr int64_t kLongestList = 1 << 20;
+
+std::string ReadWhole(os::Platform& platform, const std::string& path) {
+  auto stream = platform.OpenRead(path);
+  const int64_t size = stream->Size();
+  if (size <= 0 || size > kLongestList) return {};
+  std::string bytes(static_cast<size_t>(size), '\0');
+  bytes.resize(stream->Read(bytes.data(), static_cast<uint32_t>(size)));
+  return bytes;
+}
+
+}  // namespace
+
+void TInstallerForm::NoteSaverFolderFile(const std::string& path) {
+  if (auto name = saver::NameInFolder(saverFolder, path)) saverFolderFiles.push_back(*name);
+}
+
+// The files this run wrote, and on an update the earlier list's files that
+// are still there; never saver.ini and the data file, which the sequence
+// deletes right after.
+int32_t TInstallerForm::WriteInstalledFileList() {
+  const std::string listPath = saverFolder + std::string(saver::kInstalledListName);
+  std::vector<std::string> names = saverFolderFiles;
+  try {
+    if (platform_.FileExists(listPath)) {
+      for (const std::string& name : saver::ParseInstalledList(ReadWhole(platform_, listPath))
+                                         .value_or(std::vector<std::string>{})) {
+        if (platform_.FileExists(saverFolder + name)) names.push_back(name);
+      }
+    }
+  } catch (const os::IoError&) {
+    // An earlier list that cannot be read names nothing more.
+  }
+  const auto temporary = [this](const std::string& name) {
+    return saver::SameFileName(saverFolder + name, settingsPath) ||
+           saver::SameFileName(saverFolder + name, dataFilePath);
+  };
+  names.erase(std::remove_if(names.begin(), names.end(), temporary), names.end());
+  const std::string bytes = saver::FormatInstalledList(names);
+  int32_t code = journal ? journal->BeforeWrite(listPath) : kOk;
+  if (code != kOk) {
+    ShowInstallError(code, listPath);
+    return code;
+  }
+  try {
+    auto file = platform_.CreateFile(listPath);
+    const auto size = static_cast<uint32_t>(bytes.size());
+    if (file->Write(bytes.data(), size) != size) code = os::err::kShortWrite;
+    file->Close();
+  } catch (const os::IoError& e) {
+    code = e.code();
+  }
+  if (code != kOk) {
+    DeleteExistingOnce(listPath, false);
+    ShowInstallError(code, listPath);
+  }
+  return code;
+}
+
+}  // namespace app
