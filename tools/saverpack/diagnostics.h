@@ -35,9 +35,16 @@ struct ManifestPlaces {
   }
 };
 
-// "where: what", or `what` alone when there is no place.
+// "where: what", or `what` alone when there is no place or `what` already
+// names a place in the same file ("m.txt:15:9: ...").
 inline std::string Located(const std::string& where, const std::string& what) {
-  return where.empty() ? what : where + ": " + what;
+  if (where.empty()) return what;
+  const size_t colon = where.rfind(':');
+  const bool numbered = colon != std::string::npos &&
+                        where.find_first_not_of("0123456789", colon + 1) == std::string::npos;
+  const std::string file = numbered ? where.substr(0, colon) : where;
+  if (what.starts_with(file + ":")) return what;
+  return where + ": " + what;
 }
 
 // Runs `f`; a PackError it throws is thrown again with `where` in front.

@@ -111,9 +111,12 @@ void CheckMoviePreview(const PackageContents& c, const SlotContent& s, Warnings&
   }
 }
 
+// The product's stub is i386, and so must the engine be. A stub for x86-64
+// (the test build for 64-bit-only Windows) takes either: 64-bit Windows
+// runs both.
 void CheckEngine(const PackageContents& c, const SlotContent& s, const PeHeader& stub) {
   const bool wide = stub.IsX64();
-  const std::string wanted = wide ? "a 64-bit Windows program (PE, x86-64), like the stub"
+  const std::string wanted = wide ? "a Windows program (PE, i386 or x86-64)"
                                   : "a 32-bit Windows program (PE, i386)";
   const std::vector<uint8_t> head = HeadOf(s);
   const PeResult pe = ReadPeHeader(head);
@@ -121,7 +124,7 @@ void CheckEngine(const PackageContents& c, const SlotContent& s, const PeHeader&
   if (!pe.header) {
     const auto format = DescribeFormat(head);
     why = format && pe.problem != "it is empty" ? "it is " + *format : pe.problem;
-  } else if (wide ? !pe.header->IsX64() : !pe.header->IsI386()) {
+  } else if (!pe.header->IsI386() && !(wide && pe.header->IsX64())) {
     why = "it is for " + DescribeMachine(*pe.header);
   } else if (pe.header->IsDll()) {
     why = "it is a DLL";
