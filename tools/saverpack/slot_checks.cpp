@@ -47,7 +47,9 @@ std::string ConvertCommand(const SlotContent& s) {
   const std::string name = ShownName(s);
   const size_t dot = name.rfind('.');
   const std::string stem = dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
-  return "convert '" + name + "' -resize 350x150! -type truecolor BMP3:'" + stem + ".bmp'";
+  const bool bitmap = dot != std::string::npos && WindowsFolded(name.substr(dot)) == ".BMP";
+  return "convert '" + name + "' -resize 350x150! -type truecolor BMP3:'" + stem +
+         (bitmap ? "-24" : "") + ".bmp'";
 }
 
 void CheckBitmapPreview(const PackageContents& c, const SlotContent& s, Warnings& warnings) {
@@ -116,8 +118,8 @@ void CheckMoviePreview(const PackageContents& c, const SlotContent& s, Warnings&
 // runs both.
 void CheckEngine(const PackageContents& c, const SlotContent& s, const PeHeader& stub) {
   const bool wide = stub.IsX64();
-  const std::string wanted = wide ? "a Windows program (PE, i386 or x86-64)"
-                                  : "a 32-bit Windows program (PE, i386)";
+  const std::string wanted =
+      wide ? "a Windows program (PE, i386 or x86-64)" : "a 32-bit Windows program (PE, i386)";
   const std::vector<uint8_t> head = HeadOf(s);
   const PeResult pe = ReadPeHeader(head);
   std::string why;
