@@ -14,9 +14,9 @@
 namespace saverpack {
 namespace {
 
-// The installer's preview area (Part of its window layout) and the most a
-// licence box shows quickly, on every Windows (a multi-line edit control
-// of the older ones holds 64 KB).
+// The installer window's preview area, and the most a licence box shows
+// quickly on every Windows (the multi-line edit control of the older ones
+// holds 64 KB).
 constexpr int32_t kPreviewWidth = 350;
 constexpr int32_t kPreviewHeight = 150;
 constexpr uint64_t kLicenceLimit = 64 * 1024;
