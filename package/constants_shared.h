@@ -9,6 +9,14 @@ namespace saver {
 // header starts right behind it.
 constexpr int32_t PackageOffset = 0x87000;  // 552,960
 
+// Text the installer's program carries on purpose, as a resource (RCDATA
+// "SAVERSTUB", written by app/win32/gen_resources.cmake from this line), so
+// that the package builder can tell it from any other program. The number
+// is PackageOffset: a builder refuses a stub that expects its package
+// elsewhere.
+inline constexpr char kStubMarker[] = "saverpack installer stub, package at 552960";
+inline constexpr char kStubMarkerPrefix[] = "saverpack installer stub, package at ";
+
 constexpr int kPackageSlots = 11;
 constexpr int kHeaderSize = 68;
 constexpr int kEntrySize = 280;

@@ -134,8 +134,9 @@ inline bool StaysInFolder(std::string_view name) {
 
 // A name that Windows takes for a device whatever folder it stands in: CON,
 // PRN, AUX, NUL, COM1..COM9 and LPT1..LPT9 (also with the superscript digits
-// 1, 2, 3 of the ANSI code page), in any case, alone or before an extension
-// and with blanks before the extension ("nul.txt", "Com1 .log").
+// 1, 2, 3 of the ANSI code page), and the consoles CONIN$ and CONOUT$, in any
+// case, alone or before an extension and with blanks before the extension
+// ("nul.txt", "Com1 .log").
 inline bool IsReservedDeviceName(std::string_view name) {
   std::string_view base = name.substr(0, name.find('.'));
   while (!base.empty() && base.back() == ' ') base.remove_suffix(1);
@@ -145,6 +146,8 @@ inline bool IsReservedDeviceName(std::string_view name) {
                                                     [&](char w, char c) { return w == upper(c); });
   };
   if (base.size() == 3) return is("CON") || is("PRN") || is("AUX") || is("NUL");
+  if (base.size() == 6 && is("CONIN$")) return true;
+  if (base.size() == 7 && is("CONOUT$")) return true;
   if (base.size() != 4 || !(is("COM") || is("LPT"))) return false;
   const auto digit = static_cast<unsigned char>(base[3]);
   return (digit >= '1' && digit <= '9') || digit == 0xB9 || digit == 0xB2 || digit == 0xB3;

@@ -93,15 +93,17 @@ TEST(NameRules, DotsInsideANameAreHarmless) {
 }
 
 TEST(NameRules, DeviceNamesInEveryFormAreReserved) {
-  for (const char* name : {"CON", "con", "Con", "PRN", "aux", "NUL", "nul.txt", "CON.scr", "com1",
-                           "COM9.dll", "Lpt1", "LPT9.x.y", "con .txt", "NUL "}) {
+  for (const char* name :
+       {"CON", "con", "Con", "PRN", "aux", "NUL", "nul.txt", "CON.scr", "com1", "COM9.dll", "Lpt1",
+        "LPT9.x.y", "con .txt", "NUL ", "CONOUT$", "conin$", "CONOUT$.txt"}) {
     EXPECT_TRUE(IsReservedDeviceName(name)) << name;
   }
 }
 
 TEST(NameRules, NamesThatOnlyLookLikeDevicesAreFree) {
-  for (const char* name : {"CONSOLE", "icon.bmp", "com0", "COM10", "LPT", "lpt0.dll", "nul1",
-                           "xCON", "auxiliary.dll", "", ".con", "Aqua.scr"}) {
+  for (const char* name :
+       {"CONSOLE", "icon.bmp", "com0", "COM10", "LPT", "lpt0.dll", "nul1", "xCON", "auxiliary.dll",
+        "", ".con", "Aqua.scr", "CONOUT", "CONIN", "conout$x", "$CONIN"}) {
     EXPECT_FALSE(IsReservedDeviceName(name)) << name;
   }
 }

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Writes the demo package's generated files into a folder: the preview
-bitmap, small deterministic stand-ins for the screensaver engine, a saver
+bitmap, small deterministic stand-ins for the screensaver engine (an i386
+Windows program's headers over filler, as saverpack wants of slot 6), a saver
 data file without records (for packages that give slot 8 as a file) and
 the support libraries (slots 6 to 10), and the record files of
 samples/data.manifest, from which the demo builds its data file.
@@ -8,6 +9,7 @@ samples/data.manifest, from which the demo builds its data file.
 usage: make_demo_files.py OUT_DIR
 """
 
+import struct
 import sys
 from pathlib import Path
 
@@ -55,10 +57,21 @@ def empty_data_file(content):
     return bytes(data)
 
 
+def with_program_headers(content):
+    """`content` under the headers of an i386 Windows program: "MZ", the PE
+    header's offset 0x40 at 0x3C, "PE\\0\\0", machine 0x14C, 16 bytes,
+    characteristics 0x0102 (executable, 32-bit), optional header magic
+    0x10B (PE32)."""
+    headers = (b"MZ" + bytes(58) + struct.pack("<I", 0x40) + b"PE\0\0" +
+               struct.pack("<H", 0x14C) + bytes(16) + struct.pack("<HH", 0x0102, 0x10B))
+    return headers + content[len(headers):]
+
+
 def support_files(seed=1):
     """{file name: bytes} of the stand-ins for slots 6 to 10."""
     files = {name: blob(seed, tag, size) for name, (tag, size) in STAND_INS.items()}
     files["data.ssd"] = empty_data_file(files["data.ssd"])
+    files["engine.scr"] = with_program_headers(files["engine.scr"])
     return files
 
 

@@ -1,12 +1,15 @@
-# Writes the installer's resource script: its icon and the string table, whose
-# texts come from app/strings.inc (one source for both builds).
+# Writes the installer's resource script: its icon, the string table, whose
+# texts come from app/strings.inc (one source for both builds), and the stub
+# marker (RCDATA "SAVERSTUB"), whose text is kStubMarker in
+# package/constants_shared.h: the package builder looks for it.
 #
-#   cmake -DSTRINGS=strings.inc -DICON=installer.ico -DOUTPUT=installer.rc -P gen_resources.cmake
+#   cmake -DSTRINGS=strings.inc -DICON=installer.ico -DMARKER=constants_shared.h
+#         -DOUTPUT=installer.rc -P gen_resources.cmake
 #
 # strings.inc lines read: SAVER_STRING(name, number, "text") with C escapes.
 # windres reads \n, \r, \t and \\ inside a string as C does, but writes a
 # quote as "" rather than \".
-foreach(var STRINGS ICON OUTPUT)
+foreach(var STRINGS ICON MARKER OUTPUT)
   if(NOT DEFINED ${var})
     message(FATAL_ERROR "gen_resources: -D${var}= is required")
   endif()
@@ -39,6 +42,12 @@ foreach(line IN LISTS lines)
   endif()
 endforeach()
 string(APPEND rc "END\n")
+
+file(STRINGS "${MARKER}" marker_line REGEX "kStubMarker\\[\\] = \"[^\"]+\"")
+if(NOT marker_line MATCHES "kStubMarker\\[\\] = \"([^\"]+)\"")
+  message(FATAL_ERROR "gen_resources: no kStubMarker in ${MARKER}")
+endif()
+string(APPEND rc "\nSAVERSTUB RCDATA\nBEGIN\n  \"${CMAKE_MATCH_1}\"\nEND\n")
 
 if(NOT expected EQUAL written OR written EQUAL 0)
   message(FATAL_ERROR "gen_resources: read ${written} of ${expected} strings in ${STRINGS}")

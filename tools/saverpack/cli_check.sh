@@ -11,7 +11,7 @@
 # hold the output). ARGS may contain "--then": the command before it must
 # succeed and the command after it is the one checked. PATTERN is an
 # extended regular expression searched in stdout and stderr together. For
-# RC 1 stderr must be exactly one line. Every fixture file, those of --setup
+# RC 1 stderr must hold exactly one line besides the warnings. Every fixture file, those of --setup
 # included (but OUT.exe), must be unchanged byte for byte afterwards, a refused build must
 # leave no OUT.exe and no build may leave a temporary file. An --after or
 # --setup command that exits 77 skips the test.
@@ -36,31 +36,49 @@ scratch=$(mktemp -d)
 trap 'chmod -R u+rwX "$scratch"; rm -rf "$scratch"' EXIT
 cd "$scratch" || exit 99
 
+# Little-endian numbers as bytes.
+le16() { printf "\\$(printf %03o $(($1 & 255)))\\$(printf %03o $((($1 >> 8) & 255)))"; }
+le32() { le16 $(($1 & 65535)); le16 $((($1 >> 16) & 65535)); }
+
 # A Windows program header: "MZ", the PE header's offset (0x40) at 0x3C,
 # "PE\0\0", machine, 16 bytes, characteristics, optional header magic; the
 # arguments are those three fields as octal escapes.
-pe_stub() {
-  {
-    printf 'MZ'; head -c 58 /dev/zero; printf '\100\000\000\000'
-    printf 'PE\000\000'; printf "$2"; head -c 16 /dev/zero; printf "$3"; printf "$4"
-    head -c 910 /dev/zero | tr '\0' 'S'
-  } > "$1"
+pe_image() {
+  printf 'MZ'; head -c 58 /dev/zero; printf '\100\000\000\000'
+  printf 'PE\000\000'; printf "$1"; head -c 16 /dev/zero; printf "$2"; printf "$3"
 }
+# A stub: such a program with the installer stub's marker.
+pe_stub() {
+  { pe_image "$2" "$3" "$4"; head -c 900 /dev/zero | tr '\0' 'S'
+    printf 'saverpack installer stub, package at %s' "${5:-552960}"; } > "$1"
+}
+# bmp FILE WIDTH HEIGHT BITS COMPRESSION: a BITMAPFILEHEADER, a 40-byte
+# BITMAPINFOHEADER (one plane) and zero pixel rows.
+bmp() {
+  rows=$(( ($2 * $4 + 31) / 32 * 4 * ($3 < 0 ? -$3 : $3) ))
+  { printf 'BM'; le32 $((54 + rows)); le32 0; le32 54; le32 40; le32 "$2"; le32 "$3"; le16 1
+    le16 "$4"; le32 "$5"; le32 0; le32 2835; le32 2835; le32 0; le32 0
+    head -c "$rows" /dev/zero; } > "$1"
+}
+# swf FILE SIGNATURE VERSION: a movie header and some bytes.
+swf() { { printf '%s' "$2"; printf "\\$(printf %03o "$3")"; le32 300; head -c 292 /dev/zero; } > "$1"; }
 
 # Fixtures: stubs, slot files, and manifests good and bad.
 pe_stub stub.exe '\114\001' '\002\001' '\013\001'
 pe_stub stub64.exe '\144\206' '\042\000' '\013\002'
 pe_stub stubdll.exe '\114\001' '\002\041' '\013\001'
 pe_stub stubarm.exe '\304\001' '\002\001' '\013\001'
+pe_stub oldstub.exe '\114\001' '\002\001' '\013\001' 4096
+{ pe_image '\114\001' '\002\001' '\013\001'; head -c 2000 /dev/zero; } > nomark.exe
 head -c 1000 /dev/zero | tr '\0' 'S' > text.exe
 head -c 552961 /dev/zero > big.exe
 head -c 3000 /dev/urandom > codec.bin
-echo "preview movie" > preview.scf
-yes "engine code engine data" | head -c 40000 > engine.bin
+swf preview.scf FWS 6
+{ pe_image '\114\001' '\002\001' '\013\001'; yes "engine code engine data" | head -c 40000; } > engine.bin
 head -c 77 /dev/urandom > pattern.bmp
 yes "saver data" | head -c 5000 > data.bin
 yes "support one" | head -c 9000 > saver1.dll
-head -c 2000 /dev/urandom > saver2.dll
+yes "support two" | head -c 2000 > saver2.dll
 cat > good.txt <<'MANIFEST'
 # a typical package
 title = Aqua
@@ -81,6 +99,17 @@ MANIFEST
 { cat good.txt; echo "colour = blue"; } > unknown-key.txt
 grep -v '^slot6' good.txt > no-engine.txt
 { cat good.txt; echo "slot9.name = ../saver1.dll"; } > bad-name.txt
+# What slots 3 and 6 may be, and may not.
+printf '\211PNG\r\n\032\n' > pic.png; printf '\377\330\377\340' > pic.jpg
+printf 'GIF89a' > pic.gif
+swf movie8.swf FWS 8; swf lzma.swf ZWS 13; swf cws5.swf CWS 5
+bmp preview.bmp 350 150 24 0; bmp small.bmp 120 80 24 0; bmp topdown.bmp 350 -150 24 0
+bmp rle8.bmp 350 150 8 1; bmp bpp2.bmp 350 150 2 0; bmp jpeg.bmp 350 150 24 4
+{ pe_image '\144\206' '\042\000' '\013\002'; head -c 500 /dev/zero; } > engine64.bin
+{ pe_image '\114\001' '\002\041' '\013\001'; head -c 500 /dev/zero; } > engine.dll
+: > empty.bin
+yes "licence text" | head -c 70000 > big-licence.txt
+echo "licence" > licence.txt
 { grep -v '^title' good.txt; echo "title = $(head -c 65 /dev/zero | tr '\0' 'T')"; } > long-title.txt
 { grep -v '^slot7' good.txt; echo "slot7 = nothing.bin"; } > missing-file.txt
 { cat good.txt; echo "show_licence = 1"; } > no-licence.txt
@@ -144,8 +173,8 @@ if ! cat out.log err.log | grep -Eq -- "$pattern"; then
   echo "FAIL: output does not match: $pattern"
   exit 1
 fi
-if [ "$want_rc" = 1 ] && [ "$(wc -l < err.log)" != 1 ]; then
-  echo "FAIL: stderr is not exactly one line"
+if [ "$want_rc" = 1 ] && [ "$(grep -vc ': warning: ' err.log)" != 1 ]; then
+  echo "FAIL: stderr does not hold exactly one line besides the warnings"
   exit 1
 fi
 if [ "$want_rc" != 0 ] && [ -e OUT.exe ]; then

@@ -14,12 +14,14 @@ cd "$scratch" || exit 99
 
 fail() { echo "FAIL: $*"; exit 1; }
 
-# A stub: "MZ", the PE header at 0x40 for i386 (PE32), an executable image.
+# A stub: "MZ", the PE header at 0x40 for i386 (PE32), an executable image,
+# and the installer stub's marker; small.bin, which also serves as the
+# engine, is the same program without the marker.
 {
   printf 'MZ'; head -c 58 /dev/zero; printf '\100\000\000\000'
   printf 'PE\000\000\114\001'; head -c 16 /dev/zero; printf '\002\001\013\001'
-} > stub.exe
-head -c 100 /dev/urandom > small.bin
+} > small.bin
+{ cat small.bin; printf 'saverpack installer stub, package at 552960'; } > stub.exe
 truncate -s 1G large.bin
 cat > m.txt <<'MANIFEST'
 title = Aqua

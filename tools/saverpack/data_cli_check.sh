@@ -21,13 +21,14 @@ yes "movie frame" | head -c 60000 > movie.swf
 echo "read me" > notes.txt
 head -c 3000 /dev/urandom > codec.bin
 # An i386 Windows program header ("MZ", PE offset 0x40 at 0x3C, "PE\0\0",
-# machine 0x14C, characteristics, optional header magic 0x10B), then filler.
+# machine 0x14C, characteristics, optional header magic 0x10B), then filler:
+# the engine; with the installer stub's marker, the stub.
 {
   printf 'MZ'; head -c 58 /dev/zero; printf '\100\000\000\000'
   printf 'PE\000\000\114\001'; head -c 16 /dev/zero; printf '\002\001\013\001'
   head -c 910 /dev/zero | tr '\0' 'S'
-} > stub.exe
-echo "engine" > engine.bin
+} > engine.bin
+{ cat engine.bin; printf 'saverpack installer stub, package at 552960'; } > stub.exe
 cat > data.manifest <<'MANIFEST'
 record1 = movie.swf
 record1.name = saver.scf

@@ -127,12 +127,36 @@ TEST(DataFile, RefusesWhatTheInstallerCannotInstall) {
   EXPECT_THAT(refused([](DataContents& c) { c.records[2].name = "..\\evil.scf"; }),
               HasSubstr("not a plain file name"));
   EXPECT_THAT(refused([](DataContents& c) { c.records[2].name = ".."; }),
-              HasSubstr("not a plain file name"));
+              HasSubstr("record3 name '..' names a folder, not a file"));
   EXPECT_THAT(refused([](DataContents& c) { c.records[1].name = std::string(256, 'a'); }),
               HasSubstr("at most 255"));
-  EXPECT_THAT(refused([](DataContents& c) { c.records[1].name = ""; }), HasSubstr("empty name"));
+  EXPECT_THAT(refused([](DataContents& c) { c.records[1].name = ""; }),
+              HasSubstr("record2 name '' is empty"));
+  // Names Windows takes for one file: letter case (also of Windows-1252
+  // letters), and device names with or without an extension.
   EXPECT_THAT(refused([](DataContents& c) { c.records[2].name = "SAVER.scf"; }),
-              HasSubstr("given twice"));
+              HasSubstr("record3 name 'SAVER.scf' names the same file as record1's 'saver.scf'"));
+  EXPECT_THAT(refused([](DataContents& c) {
+                c.records[0].name = "\xE9t\xE9.scf";
+                c.records[2].name = "\xC9T\xC9.SCF";
+              }),
+              HasSubstr("record3 name 'ÉTÉ.SCF' names the same file as record1's 'été.scf'"));
+  for (const char* device :
+       {"NUL", "con", "COM1", "aux", "LPT1", "prn", "nul.txt", "CONOUT$", "conin$.scf"}) {
+    EXPECT_THAT(refused([&](DataContents& c) { c.records[1].name = device; }),
+                HasSubstr("record2 name '" + std::string(device) + "' is a reserved device name"));
+  }
+  EXPECT_THAT(refused([](DataContents& c) { c.records[1].name = "pattern.bmp."; }),
+              HasSubstr("ends in '.', which Windows drops"));
+  EXPECT_THAT(refused([](DataContents& c) { c.records[1].name = "pattern.bmp "; }),
+              HasSubstr("ends in ' '"));
+  // Without a package title the longest one (64 bytes) is counted: 259 -
+  // 64 (Windows folder) - 64 - " dir\\" (5) leaves 126.
+  EXPECT_THAT(refused([](DataContents& c) { c.records[1].name = std::string(127, 'p'); }),
+              HasSubstr("is 127 bytes long; in the saver folder ('<Windows>\\<title of up to 64 "
+                        "bytes> dir\\'"));
+  EXPECT_EQ(refused([](DataContents& c) { c.records[1].name = std::string(126, 'p'); }),
+            "(no error)");
   EXPECT_THAT(refused([](DataContents& c) { c.records[1].data.clear(); }),
               HasSubstr("makes no file"));
   EXPECT_THAT(refused([](DataContents& c) { c.header.setFirstRecordMode(3); }),
@@ -204,7 +228,8 @@ TEST(DataFile, FilesInNonAsciiFoldersAreFoundAndTheirNamesStoredInTheCodePage) {
   const DataContents contents = LoadDataContents(LoadDataManifest(dir / "d.manifest"));
   ASSERT_EQ(contents.records.size(), 3u);
   EXPECT_EQ(contents.records[0].name, "b\xE9ta.swf");
-  EXPECT_EQ(contents.records[0].data, NoiseBytes(100, 1));
+  EXPECT_EQ(ReadWholeFile(contents.records[0].file, "record"), NoiseBytes(100, 1));
+  EXPECT_EQ(contents.records[0].size(), 100u);
   EXPECT_EQ(contents.records[1].name, "wave.scf");
   EXPECT_EQ(contents.records[2].name, "caf\xE9.scf");
 

@@ -35,11 +35,14 @@ RecordKey SplitRecordKey(std::string_view key) {
 class DataManifestParser {
  public:
   DataManifestParser(fs::path baseDir, std::string_view origin)
-      : baseDir_(std::move(baseDir)), origin_(origin) {}
+      : baseDir_(std::move(baseDir)), origin_(origin) {
+    manifest_.places.origin = origin_;
+  }
 
   void Line(const ManifestLine& line) {
     line_ = line.number;
     if (!seen_.insert(line.key).second) Fail("key '" + line.key + "' appears twice");
+    manifest_.places.lines[line.key] = line_;
     if (line.key == "template") {
       if (line.text.empty()) Fail("'template' needs a file name");
       manifest_.templateFile = baseDir_ / fs::path(line.text);
@@ -55,7 +58,7 @@ class DataManifestParser {
     } else if (const RecordKey key = SplitRecordKey(line.key); key.number != 0) {
       Record(line, key);
     } else {
-      Fail("unknown key '" + line.key + "'");
+      Fail("unknown key '" + line.key + "'" + NearestKeyHint(line.key, DataManifestKeys()));
     }
   }
 
@@ -106,7 +109,7 @@ class DataManifestParser {
       }
       r.kind = static_cast<uint8_t>(*n);
     } else {
-      Fail("unknown key '" + key + "'");
+      Fail("unknown key '" + key + "'" + NearestKeyHint(key, DataManifestKeys()));
     }
   }
 
@@ -132,6 +135,22 @@ class DataManifestParser {
 
 }  // namespace
 
+const std::vector<std::string>& DataManifestKeys() {
+  static const std::vector<std::string> keys = [] {
+    std::vector<std::string> out = {"template", "first_record_mode", "picture",
+                                    "text",     "background",        "text_colour",
+                                    "speed",    "text_over_picture"};
+    for (int n = 1; n <= saver::kSaverDataMaxRecords; ++n) {
+      const std::string key = "record" + std::to_string(n);
+      for (const char* attribute : {"", ".copy", ".name", ".compressed", ".kind"}) {
+        out.push_back(key + attribute);
+      }
+    }
+    return out;
+  }();
+  return keys;
+}
+
 DataManifest ParseDataManifest(std::string_view text, const fs::path& baseDir,
                                std::string_view origin) {
   DataManifestParser parser(baseDir, origin);
@@ -140,8 +159,10 @@ DataManifest ParseDataManifest(std::string_view text, const fs::path& baseDir,
 }
 
 DataManifest LoadDataManifest(const fs::path& file) {
-  return ParseDataManifest(ReadManifestText(file, "data manifest"), file.parent_path(),
-                           file.string());
+  DataManifest manifest =
+      ParseDataManifest(ReadManifestText(file, "data manifest"), file.parent_path(), file.string());
+  manifest.source = file;
+  return manifest;
 }
 
 bool IsDataManifestPath(const fs::path& file) { return file.extension() == ".manifest"; }

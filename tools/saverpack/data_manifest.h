@@ -42,6 +42,7 @@
 #include <vector>
 
 #include "data_settings.h"
+#include "diagnostics.h"
 
 namespace saverpack {
 
@@ -59,7 +60,12 @@ struct DataManifest {
   std::optional<int32_t> firstRecordMode;
   std::vector<DataRecordSource> records;  // [0] is record 1
   EngineSettingsSource settings;          // the settings keys given
+  std::filesystem::path source;           // the manifest file (empty for parsed text)
+  ManifestPlaces places;                  // its name and the line of each key
 };
+
+// Every key a data manifest knows, for suggestions.
+const std::vector<std::string>& DataManifestKeys();
 
 // Parses data manifest text; relative paths are taken from `baseDir`.
 // Throws PackError ("origin:N: ...") on a malformed line, an unknown or

@@ -195,7 +195,7 @@ TEST(DataFileSettings, TheListingShowsTheSettingsAsTheEngineReadsThem) {
                                  "  speed: 120 pixels per second\n"
                                  "  text over picture: yes\n"));
   DataContents plain;
-  plain.records.push_back({"saver.scf", saver::kRecordKindCopy, true, false, {}});
+  plain.records.push_back({"saver.scf", saver::kRecordKindCopy, true, false, {}, {}, 0, {}});
   const std::string defaults = FormatDataListing(BuildDataFileImage(plain, Level::kDefault));
   EXPECT_THAT(defaults, HasSubstr("engine settings: none (the engine uses its defaults)\n"));
   EXPECT_THAT(defaults, HasSubstr("other header bytes: 0 non-zero\n"));
@@ -207,7 +207,7 @@ TEST(DataFileSettings, APictureThatNoRecordOrInstallerFileMakesIsNoted) {
     saver::SaverSettings s;
     s.picture = picture;
     saver::WriteEngineSettings(c.header.bytes, s);
-    c.records.push_back({"Saver.SCF", saver::kRecordKindCopy, true, false, {}});
+    c.records.push_back({"Saver.SCF", saver::kRecordKindCopy, true, false, {}, {}, 0, {}});
     return PictureNote(c);
   };
   EXPECT_EQ(note(""), std::nullopt);

@@ -1,11 +1,13 @@
 // saverpack: builds installers from a manifest and lists their packages.
 //
 //   saverpack build MANIFEST --stub STUB.exe -o OUT.exe [--level default|best]
+//                   [--werror] [--quiet]
 //   saverpack list INSTALLER
 //   saverpack data build MANIFEST -o FILE.ssd | data list FILE.ssd
-//   saverpack --help
+//   saverpack --help | --version | COMMAND --help
 //
-// Exit codes: 0 done, 1 refused input or I/O failure (one line on stderr),
+// Exit codes: 0 done (warnings are lines "...: warning: ..." on stderr),
+// 1 refused input or I/O failure (one line on stderr, after any warnings),
 // 2 usage error.
 #include <iostream>
 #include <optional>
@@ -13,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cli_options.h"
 #include "data_command.h"
 #include "manifest.h"
 #include "pack_error.h"
@@ -29,18 +32,40 @@ using Args = std::vector<std::string_view>;
 
 constexpr std::string_view kUsage =
     "usage: saverpack build MANIFEST --stub STUB.exe -o OUT.exe [--level default|best]\n"
+    "                       [--werror] [--quiet]\n"
     "       saverpack list INSTALLER\n"
-    "       saverpack data build MANIFEST -o FILE.ssd [--level default|best]\n"
+    "       saverpack data build MANIFEST -o FILE.ssd [--level default|best] [--werror]\n"
+    "                            [--quiet]\n"
     "       saverpack data list FILE.ssd\n"
-    "       saverpack --help\n";
+    "       saverpack --help | --version | build --help | list --help | data --help\n";
+
+constexpr std::string_view kVersion =
+    "saverpack 1.1 (packages at 552960, data files of 109 records)\n";
+
+constexpr std::string_view kListHelp =
+    "usage: saverpack list INSTALLER\n"
+    "\n"
+    "Prints an installer's header (title and switches) and its table of 11\n"
+    "slots: name, entry type, stored range, sizes, and whether it is imploded.\n"
+    "Names are shown as UTF-8; bytes a terminal should not get are escaped.\n";
 
 constexpr std::string_view kHelp =
     "\n"
-    "build  writes OUT.exe: the stub (a Windows program of at most 552960 bytes)\n"
-    "       padded to 552960 bytes, then the package described by MANIFEST.\n"
+    "build  writes OUT.exe: the stub (install.exe: a Windows program of at most\n"
+    "       552960 bytes that carries the installer stub's marker) padded to\n"
+    "       552960 bytes, then the package described by MANIFEST.\n"
     "       OUT.exe must not be one of the inputs; a symbolic link is written\n"
     "       through to its target. Nothing is left behind when the build fails.\n"
+    "       Refused (exit 1): a preview that is not what preview_kind shows (a\n"
+    "       BMP Windows loads, or an SWF), an engine (slot 6) that is not a\n"
+    "       Windows program for the stub's machine, names Windows cannot store.\n"
+    "       Warned about (exit 0): no slot 2, a licence over 64 KB, a switch\n"
+    "       without its slot or a slot without its switch, preview_kind outside\n"
+    "       1..4, a bitmap of another size than 350 x 150, an entry that\n"
+    "       implodes larger (it is stored instead).\n"
     "       --level   implode parser for compressed slots (default: default)\n"
+    "       --werror  warnings are errors: nothing is written\n"
+    "       --quiet   no progress line (shown on a terminal for large inputs)\n"
     "list   prints an installer's header and its table of 11 slots.\n"
     "data build  writes a saver data file from a data manifest (records\n"
     "       from files, stored or imploded, copies, first_record_mode,\n"
@@ -78,13 +103,14 @@ saverpack::Level ParseLevel(std::string_view text) {
   throw UsageError{"unknown level '" + std::string(text) + "' (default or best)"};
 }
 
-BuildArgs ParseBuildArgs(const Args& args) {
+BuildArgs ParseBuildArgs(const Args& args, saverpack::CliOptions& cli) {
   BuildArgs out;
   std::optional<std::string> stub, output, manifest;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string_view arg = args[i];
     const bool takesValue = arg == "--stub" || arg == "-o" || arg == "--level";
     if (takesValue && i + 1 >= args.size()) throw UsageError{std::string(arg) + " needs a value"};
+    if (cli.Take(arg)) continue;
     if (arg == "--stub") {
       stub = std::string(args[++i]);
     } else if (arg == "-o") {
@@ -107,7 +133,15 @@ BuildArgs ParseBuildArgs(const Args& args) {
 }
 
 int RunBuild(const Args& args) {
-  const BuildArgs build = ParseBuildArgs(args);
+  if (saverpack::AsksForHelp(args)) {
+    std::cout << kUsage << kHelp;
+    return kExitOk;
+  }
+  saverpack::CliOptions cli;
+  BuildArgs build = ParseBuildArgs(args, cli);
+  build.options.warningsAreErrors = cli.werror;
+  build.options.warn = saverpack::PrintWarning;
+  const saverpack::ProgressLine progress(cli.quiet);
   const saverpack::Manifest manifest = saverpack::LoadManifest(build.manifest);
   const uint64_t size = saverpack::BuildInstaller(manifest, build.options);
   std::cout << "wrote " << build.options.output.string() << " (" << size << " bytes)\n";
@@ -115,6 +149,10 @@ int RunBuild(const Args& args) {
 }
 
 int RunList(const Args& args) {
+  if (saverpack::AsksForHelp(args)) {
+    std::cout << kListHelp;
+    return kExitOk;
+  }
   if (args.size() != 1) throw UsageError{"list takes exactly one INSTALLER"};
   std::cout << saverpack::FormatListing(saverpack::ReadPackage(std::string(args[0])));
   return kExitOk;
@@ -122,6 +160,11 @@ int RunList(const Args& args) {
 
 int RunHelp(const Args&) {
   std::cout << kUsage << kHelp;
+  return kExitOk;
+}
+
+int RunVersion(const Args&) {
+  std::cout << kVersion;
   return kExitOk;
 }
 
@@ -133,7 +176,7 @@ struct Command {
 
 constexpr Command kCommands[] = {
     {"build", RunBuild}, {"list", RunList}, {"data", saverpack::RunDataCommand},
-    {"--help", RunHelp}, {"-h", RunHelp},
+    {"--help", RunHelp}, {"-h", RunHelp},   {"--version", RunVersion},
 };
 
 int Dispatch(const Args& args) {
@@ -156,6 +199,10 @@ int main(int argc, char** argv) {
     return kExitUsage;
   } catch (const saverpack::PackError& e) {
     std::cerr << "saverpack: " << e.what() << "\n";
+    return kExitBadInput;
+  } catch (const std::bad_alloc&) {
+    std::cerr << "saverpack: out of memory (the builder streams its inputs and needs about "
+                 "16 MB; is the memory limit, ulimit -v, that low?)\n";
     return kExitBadInput;
   } catch (const std::exception& e) {
     std::cerr << "saverpack: " << e.what() << "\n";

@@ -6,6 +6,7 @@
 #include <set>
 #include <sstream>
 
+#include "file_io.h"
 #include "pack_error.h"
 
 namespace saverpack {
@@ -38,22 +39,26 @@ std::optional<SlotKey> SplitSlotKey(std::string_view key) {
 class ManifestParser {
  public:
   ManifestParser(fs::path baseDir, std::string_view origin)
-      : baseDir_(std::move(baseDir)), origin_(origin) {}
+      : baseDir_(std::move(baseDir)), origin_(origin) {
+    manifest_.places.origin = origin_;
+  }
 
   void Line(std::string_view raw) {
     const SourceLine line{origin_, ++lineNo_, raw};
     const auto entry = ParseManifestLine(line);
     if (!entry) return;
     if (!seen_.insert(entry->key).second) Fail("key '" + entry->key + "' appears twice");
+    manifest_.places.lines[entry->key] = lineNo_;
     Assign(line, entry->key, entry->value);
   }
 
   Manifest Finish() {
     for (int slot = 1; slot < saver::kPackageSlots; ++slot) {
       if (sources_[slot] && !hasFile_[slot]) {
-        throw PackError(std::string(origin_) + ": slot" + std::to_string(slot) +
-                        " has attributes but no file (add 'slot" + std::to_string(slot) +
-                        " = FILE')");
+        const std::string key = "slot" + std::to_string(slot);
+        throw PackError(
+            manifest_.places.WhereAny({key + ".name", key + ".type", key + ".compressed"}) + ": " +
+            key + " has attributes but no file (add '" + key + " = FILE')");
       }
     }
     manifest_.slots = sources_;
@@ -86,7 +91,7 @@ class ManifestParser {
     } else if (const auto slotKey = SplitSlotKey(key)) {
       AssignSlot(line, key, *slotKey, entry);
     } else {
-      Fail("unknown key '" + key + "'");
+      Fail("unknown key '" + key + "'" + NearestKeyHint(key, PackageManifestKeys()));
     }
   }
 
@@ -111,7 +116,7 @@ class ManifestParser {
       if (!n) Fail("'" + key + "' must be 0 (stored) or 1 (imploded)");
       source.compressed = *n == 1;
     } else {
-      Fail("unknown key '" + key + "'");
+      Fail("unknown key '" + key + "'" + NearestKeyHint(key, PackageManifestKeys()));
     }
   }
 
@@ -142,6 +147,21 @@ class ManifestParser {
 };
 
 }  // namespace
+
+const std::vector<std::string>& PackageManifestKeys() {
+  static const std::vector<std::string> keys = [] {
+    std::vector<std::string> out = {"title", "preview_kind", "show_licence", "show_readme",
+                                    "open_display_properties"};
+    for (int slot = 1; slot < saver::kPackageSlots; ++slot) {
+      const std::string key = "slot" + std::to_string(slot);
+      for (const char* attribute : {"", ".name", ".type", ".compressed"}) {
+        out.push_back(key + attribute);
+      }
+    }
+    return out;
+  }();
+  return keys;
+}
 
 Manifest ParseManifest(std::string_view text, const fs::path& baseDir, std::string_view origin) {
   ManifestParser parser(baseDir, origin);
@@ -201,13 +221,14 @@ const std::string& ManifestLine::Stored() const {
 }
 
 std::string ReadManifestText(const fs::path& file, std::string_view what) {
-  std::ifstream in(file, std::ios::binary);
-  const std::string failure = "cannot read " + std::string(what) + " '" + file.string() + "'";
-  if (!in) throw PackError(failure);
-  std::ostringstream text;
-  text << in.rdbuf();
-  if (in.bad()) throw PackError(failure);
-  return text.str();
+  const uintmax_t size = FileSize(file, what);
+  if (size > kMaxManifestSize) {
+    throw PackError("cannot read " + std::string(what) + " '" + file.string() + "': it has " +
+                    std::to_string(size) + " bytes; a manifest has at most " +
+                    std::to_string(kMaxManifestSize) + " (is it the right file?)");
+  }
+  const std::vector<uint8_t> bytes = ReadWholeFile(file, what);
+  return std::string(bytes.begin(), bytes.end());
 }
 
 }  // namespace saverpack

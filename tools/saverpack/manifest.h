@@ -27,6 +27,7 @@
 #include <string_view>
 #include <vector>
 
+#include "diagnostics.h"
 #include "manifest_syntax.h"
 #include "package/constants_shared.h"
 
@@ -55,7 +56,12 @@ struct Manifest {
   uint8_t openDisplayProperties = 0;
   // Index = slot; slot 0 is always the stub and never set here.
   std::array<std::optional<SlotSource>, saver::kPackageSlots> slots;
+  // The manifest's name and the line of each key, for messages.
+  ManifestPlaces places;
 };
+
+// Every key a package manifest knows, for suggestions.
+const std::vector<std::string>& PackageManifestKeys();
 
 // Parses manifest text; relative slot paths are taken from `baseDir`.
 // `origin` names the text in error messages ("aqua.txt:7: ...").

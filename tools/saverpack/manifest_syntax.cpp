@@ -1,5 +1,6 @@
 #include "manifest_syntax.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 
@@ -182,6 +183,35 @@ std::optional<int64_t> ParseWholeNumber(std::string_view text, int64_t low, int6
     return std::nullopt;
   }
   return value;
+}
+
+std::string NearestKeyHint(std::string_view key, const std::vector<std::string>& known) {
+  // Levenshtein distance over bytes, one row at a time.
+  const auto distance = [](std::string_view a, std::string_view b) {
+    std::vector<size_t> row(b.size() + 1);
+    for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
+    for (size_t i = 1; i <= a.size(); ++i) {
+      size_t diagonal = row[0];
+      row[0] = i;
+      for (size_t j = 1; j <= b.size(); ++j) {
+        const size_t above = row[j];
+        row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+        diagonal = above;
+      }
+    }
+    return row[b.size()];
+  };
+  const size_t allowed = key.size() >= 5 ? 2 : 1;
+  std::string best;
+  size_t bestDistance = allowed + 1;
+  for (const std::string& candidate : known) {
+    const size_t d = distance(key, candidate);
+    if (d < bestDistance && 2 * d < key.size()) {
+      best = candidate;
+      bestDistance = d;
+    }
+  }
+  return best.empty() ? std::string() : " (did you mean '" + best + "'?)";
 }
 
 }  // namespace saverpack

@@ -69,6 +69,10 @@ std::string ValueToWindows1252(const SourceLine& line, const ManifestValue& valu
 // one; no blanks, no '+'), or nothing.
 std::optional<int64_t> ParseWholeNumber(std::string_view text, int64_t low, int64_t high);
 
+// " (did you mean 'KEY'?)" with the known key nearest to `key` in edit
+// distance, when one is near enough to be a slip of the keyboard; else "".
+std::string NearestKeyHint(std::string_view key, const std::vector<std::string>& known);
+
 // UTF-8 text in Windows-1252, or nothing when a character does not exist
 // there (or the text is not UTF-8).
 std::optional<std::string> Utf8ToWindows1252(std::string_view text);

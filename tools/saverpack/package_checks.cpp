@@ -2,16 +2,17 @@
 #include <limits>
 #include <map>
 
+#include "diagnostics.h"
 #include "pack_error.h"
 #include "package_writer.h"
 #include "text_encoding.h"
+#include "windows_names.h"
 
 namespace saverpack {
 namespace {
 
 using saver::kPackageSlots;
 
-constexpr uintmax_t kMaxNameLength = 255;
 constexpr int64_t kMaxFileSize = std::numeric_limits<int32_t>::max();
 constexpr int64_t kDataStart = int64_t{saver::PackageOffset} + saver::kHeaderAndTableSize;
 
@@ -33,14 +34,21 @@ std::string Describe(char c) {
   return std::string("'") + c + "'";
 }
 
+// The title names the saver folder ("TITLE dir"), the engine (TITLE.scr)
+// and the uninstall entry.
 void CheckTitle(const std::string& title) {
-  if (title.empty()) throw PackError("the package title is missing or empty");
+  if (title.empty()) {
+    throw PackError("the package title is missing or empty (add 'title = NAME')");
+  }
   if (title.size() > static_cast<size_t>(saver::kTitleSize)) {
     throw PackError("title is " + std::to_string(title.size()) + " bytes long; at most " +
-                    std::to_string(saver::kTitleSize) + " are allowed");
+                    std::to_string(saver::kTitleSize) + " are allowed (shorten it)");
   }
   for (char c : title) {
-    if (saver::IsForbiddenNameChar(c)) throw PackError("title contains " + Describe(c));
+    if (saver::IsForbiddenNameChar(c)) {
+      throw PackError("title contains " + Describe(c) +
+                      ", which Windows refuses in the saver folder's name (remove it)");
+    }
   }
   if (saver::IsReservedDeviceName(title)) {
     throw PackError("title " + Quoted(title) +
@@ -48,53 +56,55 @@ void CheckTitle(const std::string& title) {
   }
 }
 
-void CheckName(int slot, const std::string& name) {
-  const std::string where = SlotLabel(slot) + " name " + Quoted(name);
-  if (name.empty()) throw PackError(SlotLabel(slot) + " has an empty name");
-  if (name.size() > kMaxNameLength) {
-    throw PackError(SlotLabel(slot) + " name is " + std::to_string(name.size()) +
-                    " bytes long; at most 255 are allowed");
-  }
-  for (char c : name) {
-    if (saver::IsForbiddenNameChar(c)) throw PackError(where + " contains " + Describe(c));
-  }
-  if (name == "." || name == "..") throw PackError(where + " names a folder, not a file");
-  if (!saver::StaysInFolder(name)) throw PackError(where + " contains '..'");
-  if (saver::IsReservedDeviceName(name)) {
-    throw PackError(where +
-                    " is a reserved device name in Windows (CON, PRN, AUX, NUL, COM1-9, LPT1-9)");
-  }
-  if (name.back() == '.' || name.back() == ' ') {
-    throw PackError(where + " ends in '" + name.back() + "', which Windows drops from file names");
+}  // namespace
+
+void CheckSlotName(int slot, const std::string& name) {
+  if (const auto problem = FileNameProblem(name)) {
+    throw PackError(SlotLabel(slot) + " name " + Quoted(name) + " " + *problem);
   }
 }
 
-void RequireSlot(const PackageContents& c, int slot, const std::string& why) {
-  if (!c.slots[slot]) throw PackError(SlotLabel(slot) + " is missing: " + why);
+namespace {
+
+// `key` is the manifest key that makes the slot necessary.
+void RequireSlot(const PackageContents& c, int slot, const std::string& key,
+                 const std::string& why) {
+  if (!c.slots[slot]) {
+    throw PackError(Located(c.places.Where(key), SlotLabel(slot) + " is missing: " + why +
+                                                     " (add 'slot" + std::to_string(slot) +
+                                                     " = FILE')"));
+  }
 }
 
 void CheckRequiredSlots(const PackageContents& c) {
-  RequireSlot(c, saver::kSlotCodecLibrary, "the decompression library is always needed");
+  RequireSlot(c, saver::kSlotCodecLibrary, "", "the decompression library is always needed");
   if (c.previewKind != saver::kPreviewSilent) {
-    RequireSlot(c, saver::kSlotPreview, "a preview is needed unless preview_kind is 4");
+    RequireSlot(c, saver::kSlotPreview, "preview_kind",
+                "a preview is needed unless preview_kind is 4");
   }
-  if (c.showLicence != 0) RequireSlot(c, saver::kSlotLicence, "show_licence is set");
-  if (c.showReadMe != 0) RequireSlot(c, saver::kSlotReadMe, "show_readme is set");
+  if (c.showLicence != 0)
+    RequireSlot(c, saver::kSlotLicence, "show_licence", "show_licence is set");
+  if (c.showReadMe != 0) RequireSlot(c, saver::kSlotReadMe, "show_readme", "show_readme is set");
   for (int slot = saver::kSlotEngine; slot < kPackageSlots; ++slot) {
-    RequireSlot(c, slot, "slots 6 to 10 must all be filled");
+    RequireSlot(c, slot, "", "slots 6 to 10 must all be filled");
   }
 }
 
 // The installer writes slot 1 as impborl.dll into the Windows folder and
 // loads it to expand every compressed slot, so it can only be stored there.
-void CheckCodecSlot(const SlotContent& codec) {
+void CheckCodecSlot(const SlotContent& codec, const ManifestPlaces& places) {
   const std::string why = " (the installer loads it as impborl.dll to expand the other slots)";
-  if (codec.compressed) throw PackError("slot 1 must be stored, not compressed" + why);
+  if (codec.compressed) {
+    throw PackError(
+        Located(places.Where("slot1.compressed"), "slot 1 must be stored, not compressed" + why));
+  }
   if (codec.type != saver::kTypeWindowsLibrary) {
-    throw PackError("slot 1 must have entry type 3, not " + std::to_string(codec.type) + why);
+    throw PackError(Located(places.Where("slot1.type"), "slot 1 must have entry type 3, not " +
+                                                            std::to_string(codec.type) + why));
   }
   if (codec.name != "impborl.dat") {
-    throw PackError("slot 1 must be named 'impborl.dat', not " + Quoted(codec.name) + why);
+    throw PackError(Located(places.Where("slot1.name"),
+                            "slot 1 must be named 'impborl.dat', not " + Quoted(codec.name) + why));
   }
 }
 
@@ -117,16 +127,7 @@ std::string Destination(int slot, const SlotContent& s, uint8_t previewKind) {
     folder = "the Windows folder";
     if (name != "flashax.exe") name = ChangeExtension(name, ".dll");
   }
-  for (char& c : name) {
-    const auto u = static_cast<unsigned char>(c);
-    if ((u >= 'a' && u <= 'z') || (u >= 0xE0 && u <= 0xFE && u != 0xF7)) {
-      c = static_cast<char>(u - 0x20);
-    } else if (u == 0x9A || u == 0x9C || u == 0x9E) {
-      c = static_cast<char>(u - 0x10);  // š œ ž
-    } else if (u == 0xFF) {
-      c = static_cast<char>(0x9F);  // ÿ
-    }
-  }
+  name = WindowsFolded(name);
   return folder + " as '" + Windows1252ForDisplay(name) + "'";
 }
 
@@ -136,9 +137,12 @@ void CheckDestinations(const PackageContents& c) {
     if (!c.slots[slot]) continue;
     const auto [it, fresh] = taken.emplace(Destination(slot, *c.slots[slot], c.previewKind), slot);
     if (!fresh) {
-      throw PackError("slots " + std::to_string(it->second) + " and " + std::to_string(slot) +
-                      " would both be installed to " + it->first + " (names compared as " +
-                      "Windows does, ignoring case)");
+      const std::string key = "slot" + std::to_string(slot);
+      throw PackError(Located(c.places.WhereAny({key + ".name", key}),
+                              "slots " + std::to_string(it->second) + " and " +
+                                  std::to_string(slot) + " would both be installed to " +
+                                  it->first + " (names compared as Windows does, ignoring " +
+                                  "case; give one another name)"));
     }
   }
 }
@@ -146,18 +150,30 @@ void CheckDestinations(const PackageContents& c) {
 }  // namespace
 
 void CheckContents(const PackageContents& contents) {
-  CheckTitle(contents.title);
+  const ManifestPlaces& places = contents.places;
+  AtPlace(places.Where("title"), [&] { CheckTitle(contents.title); });
   CheckRequiredSlots(contents);
   for (int slot = 1; slot < kPackageSlots; ++slot) {
     if (!contents.slots[slot]) continue;
-    CheckName(slot, contents.slots[slot]->name);
+    const std::string key = "slot" + std::to_string(slot);
+    AtPlace(places.WhereAny({key + ".name", key}),
+            [&] { CheckSlotName(slot, contents.slots[slot]->name); });
     const int32_t type = contents.slots[slot]->type;
+    const std::string& name = contents.slots[slot]->name;
+    const bool inWindowsFolder =
+        type == saver::kTypeWindowsFolder || type == saver::kTypeWindowsLibrary;
+    if (const auto problem = inWindowsFolder ? WindowsFolderPathProblem(name)
+                                             : SaverFolderPathProblem(contents.title, name)) {
+      throw PackError(Located(places.WhereAny({key + ".name", key}),
+                              SlotLabel(slot) + " name " + Quoted(name) + " " + *problem));
+    }
     if (type < saver::kTypeSaverFolder1 || type > saver::kTypeInstallerImage) {
-      throw PackError(SlotLabel(slot) + " has entry type " + std::to_string(type) +
-                      "; types run from 1 to 6");
+      throw PackError(Located(
+          places.Where(key + ".type"),
+          SlotLabel(slot) + " has entry type " + std::to_string(type) + "; types run from 1 to 6"));
     }
   }
-  CheckCodecSlot(*contents.slots[saver::kSlotCodecLibrary]);
+  CheckCodecSlot(*contents.slots[saver::kSlotCodecLibrary], places);
   CheckDestinations(contents);
 }
 
@@ -167,9 +183,11 @@ void CheckEntrySizes(const PackageContents& contents) {
     const auto& s = contents.slots[slot];
     if (!s) continue;
     if (s->size() > static_cast<uint64_t>(kMaxFileSize)) {
-      throw PackError(SlotLabel(slot) + " file '" + s->file.string() + "' has " +
-                      std::to_string(s->size()) + " bytes; an entry holds at most 2147483647 " +
-                      "(the package's offsets are signed 32-bit)");
+      throw PackError(Located(contents.places.Where("slot" + std::to_string(slot)),
+                              SlotLabel(slot) + " file '" + s->file.string() + "' has " +
+                                  std::to_string(s->size()) +
+                                  " bytes; an entry holds at most 2147483647 " +
+                                  "(the package's offsets are signed 32-bit)"));
     }
     if (!s->compressed) storedTotal += static_cast<int64_t>(s->size());
   }

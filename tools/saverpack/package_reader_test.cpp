@@ -158,10 +158,10 @@ TEST_F(ImageUnderTest, ListingShowsHeaderAndEverySlot) {
 class InstallerFile : public ::testing::Test {
  protected:
   void SetUp() override {
-    WriteFile(dir_ / "stub.exe", PeStub(2000));
+    WriteFile(dir_ / "stub.exe", MarkedStub(2000));
     WriteFile(dir_ / "codec.bin", NoiseBytes(900, 1));
-    WriteFile(dir_ / "installer.scf", TextBytes(700, 3));
-    WriteFile(dir_ / "engine.bin", TextBytes(30000, 6));
+    WriteFile(dir_ / "installer.scf", SwfBytes(700));
+    WriteFile(dir_ / "engine.bin", EngineBytes(30000));
     WriteFile(dir_ / "pattern.bmp", NoiseBytes(50, 7));
     WriteFile(dir_ / "data.bin", TextBytes(4000, 8));
     WriteFile(dir_ / "saver1.dll", TextBytes(9000, 9));
@@ -175,7 +175,9 @@ class InstallerFile : public ::testing::Test {
         "slot9 = saver1.dll\nslot9.compressed = 1\nslot10 = saver2.dll\nslot10.compressed = 1\n",
         dir_.path(), "test manifest");
   }
-  BuildOptions Options() const { return {dir_ / "stub.exe", dir_ / "out.exe", Level::kDefault}; }
+  BuildOptions Options() const {
+    return {dir_ / "stub.exe", dir_ / "out.exe", Level::kDefault, false, {}};
+  }
   size_t FilesInDir() const {
     return static_cast<size_t>(std::distance(std::filesystem::directory_iterator(dir_.path()),
                                              std::filesystem::directory_iterator()));

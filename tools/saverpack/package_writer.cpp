@@ -1,5 +1,7 @@
 #include "package_writer.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <limits>
 #include <memory>
@@ -7,6 +9,7 @@
 #include "data_file.h"
 #include "file_io.h"
 #include "pack_error.h"
+#include "progress.h"
 #include "slot_stream.h"
 
 namespace saverpack {
@@ -41,25 +44,49 @@ std::string FileNameOf(int slot, const SlotSource& source) {
   return *name;
 }
 
-SlotContent LoadSlot(int slot, const SlotSource& source, const std::string& title) {
+SlotContent LoadSlot(int slot, const SlotSource& source, const std::string& title,
+                     const ManifestPlaces& places) {
+  const std::string key = "slot" + std::to_string(slot);
   SlotContent content;
   if (source.name) {
     content.name = *source.name;
   } else {
-    content.name = DefaultSlotName(slot, title, HasRoleName(slot) ? "" : FileNameOf(slot, source));
+    content.name = AtPlace(places.Where(key), [&] {
+      return DefaultSlotName(slot, title, HasRoleName(slot) ? "" : FileNameOf(slot, source));
+    });
   }
   content.type = source.type.value_or(DefaultSlotType(slot));
   content.compressed = source.compressed.value_or(false);
-  // Slot 8 may name a data manifest: the data file is built from it in memory.
+  // Slot 8 may name a data manifest: its records are measured now, and the
+  // data file is written when the package is.
   if (slot == saver::kSlotSaverData && IsDataManifestPath(source.file)) {
-    content.data =
-        BuildDataFileImage(LoadDataContents(LoadDataManifest(source.file)), Level::kDefault);
+    const DataManifest manifest =
+        AtPlace(places.Where(key), [&] { return LoadDataManifest(source.file); });
+    content.dataFile = std::make_shared<const DataContents>(LoadDataContents(manifest));
     return content;
   }
-  content.file = source.file;
-  content.fileSize = FileSize(source.file, SlotLabel(slot) + " file");
-  OpenForReading(source.file, SlotLabel(slot) + " file");  // refuses an unreadable file now
+  AtPlace(places.Where(key), [&] {
+    content.file = source.file;
+    content.fileSize = FileSize(source.file, SlotLabel(slot) + " file");
+    OpenForReading(source.file, SlotLabel(slot) + " file");  // refuses an unreadable file now
+  });
   return content;
+}
+
+// The data file of a slot given as a data manifest, in an unnamed
+// temporary file.
+struct DataFileTemp {
+  FileHandle file;
+  uint64_t size = 0;
+};
+
+DataFileTemp WriteDataFileTemp(const DataContents& data, Level level, Warnings& warnings) {
+  const std::unique_ptr<FILE, int (*)(FILE*)> temp(std::tmpfile(), std::fclose);
+  if (!temp) throw PackError("cannot create a temporary file for the data file");
+  DataFileTemp out{FileHandle(::dup(fileno(temp.get()))), 0};
+  if (out.file.get() < 0) throw PackError("cannot create a temporary file for the data file");
+  out.size = WriteDataStream(out.file.get(), data, level, "the data file", warnings);
+  return out;
 }
 
 // Slot 0: the padded program image, stored.
@@ -95,8 +122,8 @@ saver::PackageEntry FilledEntry(int slot, const SlotContent& content, const Slot
   e.setStartOffset(static_cast<int32_t>(start));
   e.setEndOffset(static_cast<int32_t>(start + sizes.stored - 1));
   e.setEntryType(content.type);
-  e.setCompressed(content.compressed ? 1 : 0);
-  e.setPackedSize(content.compressed ? static_cast<int32_t>(sizes.stored) : 0);
+  e.setCompressed(sizes.compressed ? 1 : 0);
+  e.setPackedSize(sizes.compressed ? static_cast<int32_t>(sizes.stored) : 0);
   e.setExtractedSize(static_cast<int32_t>(sizes.extracted));
   return e;
 }
@@ -106,23 +133,30 @@ saver::PackageEntry FilledEntry(int slot, const SlotContent& content, const Slot
                   "; the package's offsets are signed 32-bit)");
 }
 
-std::unique_ptr<SlotReader> ReaderFor(int slot, const SlotContent& content) {
+SlotSizes WriteSlot(int slot, const SlotContent& content, PackageOutput& out, Level level,
+                    const ManifestPlaces& places, Warnings& warnings) {
   const std::string what = SlotLabel(slot) + " file";
-  if (content.file.empty()) return std::make_unique<SlotReader>(content.data, what);
-  return std::make_unique<SlotReader>(content.file, content.fileSize, what);
-}
-
-SlotSizes WriteSlot(int slot, const SlotContent& content, PackageOutput& out, Level level) {
-  const std::unique_ptr<SlotReader> input = ReaderFor(slot, content);
-  const uint64_t start = out.size();
+  std::unique_ptr<SlotReader> input;
+  DataFileTemp data;
+  if (content.dataFile) {
+    data = WriteDataFileTemp(*content.dataFile, level, warnings);
+    input = std::make_unique<SlotReader>(data.file, data.size, "slot 8 data file");
+  } else if (content.file.empty()) {
+    input = std::make_unique<SlotReader>(content.data, what);
+  } else {
+    input = std::make_unique<SlotReader>(content.file, content.fileSize, what);
+  }
   try {
-    if (!content.compressed) {
-      return SlotSizes{static_cast<int64_t>(StoreSlot(*input, out)),
-                       static_cast<int64_t>(input->size())};
+    const EncodedEntry entry = EncodeEntry(*input, out, content.compressed, level);
+    if (entry.implodedLarger != 0) {
+      const std::string key = "slot" + std::to_string(slot);
+      warnings.Add(places.WhereAny({key + ".compressed", key}),
+                   SlotLabel(slot) + " implodes to " + std::to_string(entry.implodedLarger) +
+                       " bytes, more than its " + std::to_string(input->size()) +
+                       ": stored instead (say '" + key + ".compressed = 0')");
     }
-    const uint64_t stored = ImplodeSlot(*input, out, level);
-    VerifyImploded(out, start, stored, *input);
-    return SlotSizes{static_cast<int64_t>(stored), static_cast<int64_t>(input->size())};
+    return SlotSizes{static_cast<int64_t>(entry.stored), static_cast<int64_t>(input->size()),
+                     entry.compressed};
   } catch (const PackageOutput::TooLarge&) {
     TooLargeAt(slot);
   }
@@ -175,8 +209,11 @@ PackageContents LoadContents(const Manifest& manifest) {
   c.showLicence = manifest.showLicence;
   c.showReadMe = manifest.showReadMe;
   c.openDisplayProperties = manifest.openDisplayProperties;
+  c.places = manifest.places;
   for (int slot = 1; slot < kPackageSlots; ++slot) {
-    if (manifest.slots[slot]) c.slots[slot] = LoadSlot(slot, *manifest.slots[slot], c.title);
+    if (manifest.slots[slot]) {
+      c.slots[slot] = LoadSlot(slot, *manifest.slots[slot], c.title, c.places);
+    }
   }
   return c;
 }
@@ -201,15 +238,28 @@ saver::PackageDirectory LayOutDirectory(const PackageContents& contents,
   return d;
 }
 
+uint64_t SlotContent::size() const {
+  if (dataFile) {
+    uint64_t total = saver::kSaverDataHeaderSize;
+    for (const DataRecordContent& r : dataFile->records) {
+      total += saver::kSaverDataRecordSize + saver::kSaverDataChunkHeaderSize + r.size();
+    }
+    return total;
+  }
+  return file.empty() ? data.size() : fileSize;
+}
+
 uint64_t WritePackage(int fd, std::span<const uint8_t> stub, const PackageContents& contents,
-                      Level level, const std::string& shown) {
+                      Level level, const std::string& shown, Warnings& warnings) {
   CheckStubSize(stub.size());
   PackageOutput out(fd, static_cast<uint64_t>(kMaxFileSize), "'" + shown + "'");
   out.Append(stub);
   AppendZeros(out, PackageOffset - stub.size() + saver::kHeaderAndTableSize);
   PackageSizes sizes;
   for (int slot = 1; slot < kPackageSlots; ++slot) {
-    if (contents.slots[slot]) sizes[slot] = WriteSlot(slot, *contents.slots[slot], out, level);
+    if (contents.slots[slot]) {
+      sizes[slot] = WriteSlot(slot, *contents.slots[slot], out, level, contents.places, warnings);
+    }
   }
   uint8_t raw[saver::kHeaderAndTableSize];
   saver::SerializeDirectory(LayOutDirectory(contents, sizes), raw);
@@ -224,7 +274,9 @@ std::vector<uint8_t> BuildInstallerImage(std::span<const uint8_t> stub,
   CheckEntrySizes(contents);
   const std::unique_ptr<FILE, int (*)(FILE*)> file(std::tmpfile(), std::fclose);
   if (!file) throw PackError("cannot create a temporary file");
-  const uint64_t size = WritePackage(fileno(file.get()), stub, contents, level, "temporary file");
+  Warnings warnings;
+  const uint64_t size =
+      WritePackage(fileno(file.get()), stub, contents, level, "temporary file", warnings);
   std::vector<uint8_t> image(size);
   ReadAllAt(fileno(file.get()), 0, image, "temporary file");
   return image;
@@ -235,8 +287,20 @@ std::vector<BuildInput> BuildInputs(const Manifest& manifest, const BuildOptions
   if (!manifest.source.empty()) inputs.push_back({manifest.source, "manifest"});
   inputs.push_back({options.stub, "stub"});
   for (int slot = 1; slot < kPackageSlots; ++slot) {
-    if (manifest.slots[slot])
-      inputs.push_back({manifest.slots[slot]->file, SlotLabel(slot) + " file"});
+    if (!manifest.slots[slot]) continue;
+    const fs::path& file = manifest.slots[slot]->file;
+    inputs.push_back({file, SlotLabel(slot) + " file"});
+    if (slot == saver::kSlotSaverData && IsDataManifestPath(file)) {
+      // The data manifest's own inputs: as far as it can be read now (a
+      // manifest that cannot be read is refused later, with its place).
+      try {
+        for (BuildInput& input : DataBuildInputs(LoadDataManifest(file))) {
+          input.what = "slot 8 data manifest's " + input.what;
+          inputs.push_back(std::move(input));
+        }
+      } catch (const PackError&) {
+      }
+    }
   }
   return inputs;
 }
@@ -246,11 +310,27 @@ uint64_t BuildInstaller(const Manifest& manifest, const BuildOptions& options) {
   CheckStubSize(FileSize(options.stub, "stub"));
   const std::vector<uint8_t> stub = ReadWholeFile(options.stub, "stub");
   CheckStubProgram(stub, options.stub.string());
+  CheckStubMarker(stub, options.stub.string());
   const PackageContents contents = LoadContents(manifest);
   CheckContents(contents);
   CheckEntrySizes(contents);
+  Warnings warnings(options.warn);
+  CheckSlotFiles(contents, *ReadPeHeader(stub).header, warnings);
+  if (options.warningsAreErrors && !warnings.texts().empty()) {
+    throw PackError(WerrorMessage(warnings));
+  }
+  uint64_t reads = 0;
+  for (const auto& slot : contents.slots) {
+    if (slot)
+      reads += slot->size() * (slot->compressed ? 2 : 1) + (slot->dataFile ? slot->size() : 0);
+  }
+  ExpectProgress(reads);
   TempOutput temp(target, options.output.string());
-  const uint64_t size = WritePackage(temp.fd(), stub, contents, options.level, temp.shown());
+  const uint64_t size =
+      WritePackage(temp.fd(), stub, contents, options.level, temp.shown(), warnings);
+  if (options.warningsAreErrors && !warnings.texts().empty()) {
+    throw PackError(WerrorMessage(warnings));
+  }
   temp.Commit();
   return size;
 }

@@ -3,8 +3,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <limits>
+#include <memory>
 
+#include "file_io.h"
 #include "pack_error.h"
 #include "package_reader.h"
 #include "test_support.h"
@@ -148,6 +151,30 @@ TEST_F(TypicalImage, CompressedEntriesExplodeToTheFile) {
   EXPECT_LT(dir_.table[6].packedSize(), dir_.table[6].extractedSize() / 2);
 }
 
+// Noise implodes to more bytes than it has: such an entry is stored, and
+// the build says so.
+TEST(BuildImage, EntryThatImplodesLargerIsStoredWithAWarning) {
+  PackageContents c = TypicalContents();
+  c.slots[7]->compressed = true;
+  c.places.origin = "m.txt";
+  c.places.lines["slot7.compressed"] = 12;
+  const std::unique_ptr<FILE, int (*)(FILE*)> file(std::tmpfile(), std::fclose);
+  ASSERT_TRUE(file);
+  Warnings warnings;
+  WritePackage(fileno(file.get()), StubBytes(10), c, Level::kDefault, "t", warnings);
+  ASSERT_EQ(warnings.texts().size(), 1u);
+  EXPECT_THAT(warnings.texts()[0],
+              ::testing::MatchesRegex("m.txt:12: warning: slot 7 implodes to [0-9]+ bytes, more "
+                                      "than its 77: stored instead .*"));
+  std::vector<uint8_t> image(PackageOffset + saver::kHeaderAndTableSize);
+  ReadAllAt(fileno(file.get()), 0, image, "t");
+  const auto dir = DirectoryOf(image);
+  EXPECT_FALSE(dir.table[7].compressed());
+  EXPECT_EQ(dir.table[7].packedSize(), 0);
+  EXPECT_EQ(dir.table[7].endOffset() - dir.table[7].startOffset() + 1, 77);
+  EXPECT_EQ(dir.table[8].startOffset(), dir.table[7].endOffset() + 1);
+}
+
 TEST(BuildImage, BestLevelExplodesToTheSameFiles) {
   const PackageContents c = TypicalContents();
   const auto image = BuildInstallerImage(StubBytes(10), c, Level::kBest);
@@ -178,12 +205,24 @@ TEST(BuildImage, TitleOfSixtyFourBytesFillsTheFieldWithoutNul) {
   EXPECT_EQ(dir.header.title(), c.title);
 }
 
-TEST(BuildImage, NameOfTwoHundredFiftyFiveBytesIsKept) {
+// The longest name a path in the saver folder takes: 259 characters less 64
+// for the Windows folder and "Aqua dir\" (9).
+TEST(BuildImage, LongestNameForTheSaverFolderIsKept) {
   PackageContents c = TypicalContents();
-  c.slots[7]->name = std::string(251, 'n') + ".bmp";
+  c.slots[7]->name = std::string(182, 'n') + ".bmp";
   const auto dir = DirectoryOf(BuildInstallerImage(StubBytes(10), c, Level::kDefault));
-  EXPECT_EQ(dir.table[7].bytes[0], 255);
+  EXPECT_EQ(dir.table[7].bytes[0], 186);
   EXPECT_EQ(dir.table[7].name(), c.slots[7]->name);
+  c.slots[7]->name = "n" + c.slots[7]->name;
+  ExpectRefused(c,
+                "is 187 bytes long; in the saver folder ('<Windows>\\Aqua dir\\', counting 64 "
+                "characters for the Windows folder) at most 186 fit");
+  c.slots[7]->name = std::string(195, 'n');
+  c.slots[7]->type = saver::kTypeWindowsFolder;
+  EXPECT_NO_THROW(BuildInstallerImage(StubBytes(10), c, Level::kDefault));
+  c.slots[7]->name += "n";
+  ExpectRefused(c,
+                "slot 7 name '" + c.slots[7]->name + "' is 196 bytes long; in the Windows folder");
 }
 
 TEST(BuildImage, NameWithTwoDotsInsideIsKept) {
@@ -214,14 +253,14 @@ TEST(BuildImage, SilentPackageNeedsNoPreview) {
 TEST(Refusals, NamesLongerThan255Bytes) {
   PackageContents c = TypicalContents();
   c.slots[9]->name = std::string(256, 'n');
-  ExpectRefused(c, "slot 9 name is 256 bytes long");
+  ExpectRefused(c, "slot 9 name '" + c.slots[9]->name + "' is 256 bytes long; at most 255");
 }
 
 TEST(Refusals, NamesThatLeaveTheFolder) {
   for (const std::string bad : {"a\\b.dll", "a/b.dll", "c:b.dll", "../up.dll"}) {
     PackageContents c = TypicalContents();
     c.slots[10]->name = bad;
-    ExpectRefused(c, "slot 10 name '" + bad + "' contains");
+    ExpectRefused(c, "slot 10 name '" + bad + "' is not a plain file name: it contains");
   }
   for (const std::string folder : {".", ".."}) {
     PackageContents c = TypicalContents();
@@ -233,7 +272,7 @@ TEST(Refusals, NamesThatLeaveTheFolder) {
 TEST(Refusals, EmptyName) {
   PackageContents c = TypicalContents();
   c.slots[7]->name.clear();
-  ExpectRefused(c, "slot 7 has an empty name");
+  ExpectRefused(c, "slot 7 name '' is empty");
 }
 
 TEST(Refusals, TitleLongerThan64Bytes) {

@@ -1,11 +1,15 @@
 #include "slot_stream.h"
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <exception>
 
 #include "codec/dcl.h"
 #include "pack_error.h"
+#include "progress.h"
 
 namespace saverpack {
 namespace {
@@ -94,12 +98,20 @@ SlotReader::SlotReader(const std::filesystem::path& file, uint64_t size, std::st
 SlotReader::SlotReader(std::span<const uint8_t> bytes, std::string what)
     : bytes_(bytes), size_(bytes.size()), what_(std::move(what)) {}
 
+SlotReader::SlotReader(const FileHandle& file, uint64_t size, std::string what)
+    : handle_(::dup(file.get())), size_(size), what_(std::move(what)) {
+  if (handle_.get() < 0 || ::lseek(handle_.get(), 0, SEEK_SET) != 0) {
+    throw PackError("cannot read " + what_ + ": " + std::strerror(errno));
+  }
+}
+
 size_t SlotReader::Read(std::span<uint8_t> buffer) {
   const auto n = static_cast<size_t>(std::min<uint64_t>(buffer.size(), size_ - done_));
   if (n == 0) return 0;
   if (handle_.get() < 0) {
     std::memcpy(buffer.data(), bytes_.data() + done_, n);
     done_ += n;
+    ReportProgress(n);
     return n;
   }
   const std::string label = what_ + " '" + file_.string() + "'";
@@ -109,11 +121,18 @@ size_t SlotReader::Read(std::span<uint8_t> buffer) {
                     " of " + std::to_string(size_) + " (did it change during the build?)");
   }
   done_ += got;
+  ReportProgress(got);
   return got;
 }
 
 void SlotReader::Rewind() {
-  if (handle_.get() >= 0) handle_ = OpenForReading(file_, what_);
+  if (handle_.get() >= 0 && file_.empty()) {
+    if (::lseek(handle_.get(), 0, SEEK_SET) != 0) {
+      throw PackError("cannot read " + what_ + ": " + std::strerror(errno));
+    }
+  } else if (handle_.get() >= 0) {
+    handle_ = OpenForReading(file_, what_);
+  }
   done_ = 0;
 }
 
@@ -146,6 +165,14 @@ void PackageOutput::WriteAt(uint64_t offset, std::span<const uint8_t> bytes) {
 void PackageOutput::ReadAt(uint64_t offset, std::span<uint8_t> buffer) {
   Flush();
   ReadAllAt(fd_, offset, buffer, what_);
+}
+
+void PackageOutput::Truncate(uint64_t size) {
+  Flush();
+  if (::ftruncate(fd_, static_cast<off_t>(size)) != 0) {
+    throw PackError("cannot write " + what_ + ": " + std::strerror(errno));
+  }
+  flushed_ = size;
 }
 
 uint64_t StoreSlot(SlotReader& input, PackageOutput& out) {
@@ -187,6 +214,21 @@ void VerifyImploded(PackageOutput& out, uint64_t offset, uint64_t length, SlotRe
   if (rc != DCL_OK || streams.differs || streams.compared != input.size()) {
     throw PackError(input.what() + ": the imploded data does not expand back to the file");
   }
+}
+
+EncodedEntry EncodeEntry(SlotReader& input, PackageOutput& out, bool compress, Level level) {
+  const uint64_t start = out.size();
+  if (compress) {
+    const uint64_t imploded = ImplodeSlot(input, out, level);
+    if (imploded <= input.size()) {
+      VerifyImploded(out, start, imploded, input);
+      return {imploded, true, 0};
+    }
+    out.Truncate(start);
+    input.Rewind();
+    return {StoreSlot(input, out), false, imploded};
+  }
+  return {StoreSlot(input, out), false, 0};
 }
 
 }  // namespace saverpack

@@ -21,6 +21,8 @@ class SlotReader {
  public:
   SlotReader(const std::filesystem::path& file, uint64_t size, std::string what);
   SlotReader(std::span<const uint8_t> bytes, std::string what);
+  // Reads `size` bytes from the start of an open file (a temporary one).
+  SlotReader(const FileHandle& file, uint64_t size, std::string what);
   // Up to `buffer.size()` bytes; 0 once the measured size has been read.
   // Throws when the file ends before its measured size.
   size_t Read(std::span<uint8_t> buffer);
@@ -50,6 +52,8 @@ class PackageOutput {
   uint64_t size() const { return flushed_ + buffer_.size(); }
   void WriteAt(uint64_t offset, std::span<const uint8_t> bytes);
   void ReadAt(uint64_t offset, std::span<uint8_t> buffer);
+  // Drops everything from `size` on (to write an entry again).
+  void Truncate(uint64_t size);
 
   struct TooLarge {};
 
@@ -71,5 +75,18 @@ uint64_t ImplodeSlot(SlotReader& input, PackageOutput& out, Level level);
 // Explodes the `length` bytes at `offset` of the output and compares them
 // with the input from its start; throws PackError unless they are equal.
 void VerifyImploded(PackageOutput& out, uint64_t offset, uint64_t length, SlotReader& input);
+
+// How an entry was written.
+struct EncodedEntry {
+  uint64_t stored = 0;
+  bool compressed = false;
+  // Imploding was asked for but made the entry larger: this many bytes.
+  uint64_t implodedLarger = 0;
+};
+
+// Appends the input stored, or imploded and verified when `compress` is
+// set; an imploded entry larger than its input is dropped and the input
+// stored instead (`implodedLarger` then says how large it was).
+EncodedEntry EncodeEntry(SlotReader& input, PackageOutput& out, bool compress, Level level);
 
 }  // namespace saverpack

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "pack_error.h"
+#include "package/constants_shared.h"
 #include "package_writer.h"
 
 namespace saverpack::testing {
@@ -105,7 +106,7 @@ inline PackageContents TypicalContents() {
   c.slots[7] = Slot("pattern.bmp", 5, false, NoiseBytes(77, 7));
   c.slots[8] = Slot("Aqua.ssd", 4, false, TextBytes(5000, 8));
   c.slots[9] = Slot("saver1.dll", 5, true, TextBytes(7000, 9));
-  c.slots[10] = Slot("saver2.dll", 5, true, NoiseBytes(3000, 10));
+  c.slots[10] = Slot("saver2.dll", 5, true, TextBytes(3000, 10));
   return c;
 }
 
@@ -129,6 +130,38 @@ inline std::vector<uint8_t> PeStub(size_t size, uint16_t machine = 0x014C, uint1
   put16(0x56, characteristics);
   put16(0x58, magic);
   return stub;
+}
+
+// PeStub with the installer stub's marker (saver::kStubMarker) inside.
+inline std::vector<uint8_t> MarkedStub(size_t size, uint16_t machine = 0x014C,
+                                       uint16_t magic = 0x010B) {
+  std::vector<uint8_t> stub = PeStub(size, machine, magic);
+  const std::string_view marker = saver::kStubMarker;
+  std::copy(marker.begin(), marker.end(), stub.begin() + 0x100);
+  return stub;
+}
+
+// A Flash movie's header ("FWS", version, u32 length) and `size` - 8 bytes.
+inline std::vector<uint8_t> SwfBytes(size_t size, uint8_t version = 6) {
+  std::vector<uint8_t> movie = TextBytes(size, 33);
+  const uint8_t header[8] = {'F',
+                             'W',
+                             'S',
+                             version,
+                             static_cast<uint8_t>(size),
+                             static_cast<uint8_t>(size >> 8),
+                             static_cast<uint8_t>(size >> 16),
+                             0};
+  std::copy(header, header + 8, movie.begin());
+  return movie;
+}
+
+// An i386 Windows program's headers followed by compressible bytes.
+inline std::vector<uint8_t> EngineBytes(size_t size) {
+  std::vector<uint8_t> engine = TextBytes(size, 66);
+  const std::vector<uint8_t> headers = PeStub(0x60);
+  std::copy(headers.begin(), headers.end(), engine.begin());
+  return engine;
 }
 
 // A stub for in-memory builds, which do not look at its headers.
