@@ -165,7 +165,8 @@ int32_t TInstallerForm::ExtractEntry(os::ReadStream& stream, int32_t slot, bool 
     } else {
       destination = DestinationPath(entry);
       result = CheckEntry(slot, entry, destination, stream.Size());
-      if (destination.empty()) destination = entry.name();
+      // A refused name is only shown, as it would have stood in its folder.
+      if (destination.empty()) destination = DestinationFolder(entry.entryType()) + entry.name();
     }
     if (result == kOk) {
       stream.Seek(entry.startOffset());

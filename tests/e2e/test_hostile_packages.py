@@ -79,12 +79,17 @@ class HostilePackageTest(harness.InstallerTestCase):
         self.start_installer(installer)
         self.prefix.driver("click", text="Installa")
         destination = rf"{SAVER_FOLDER}\saver1.dll"
-        self.expect_box(text=f"Installation Error: \r\n\r\nProblem with file {destination}. ")
+        # While its box is up the bomb's output is still there; the failed
+        # install's rollback then removes it.
+        box = self.prefix.driver("wait-box", caption="Error", timeout_ms=60000)
+        self.assertEqual(box["text"], f"Installation Error: \r\n\r\nProblem with file {destination}. ")
         size = self.prefix.host_path(destination).stat().st_size
+        self.prefix.driver("press-box", caption="Error")
         self.assertGreater(size, claimed)
         self.assertLessEqual(size, claimed + LARGEST_WRITE)
         # The failed install ends with Install disabled; the window then closes.
         self.assertTrue(harness.wait_until(self.install_disabled, timeout=30))
+        self.assertFalse((self.prefix.windows_dir / f"{TITLE} dir" / "saver1.dll").exists())
         self.prefix.driver("close")
         self.assert_installer_exits()
 
