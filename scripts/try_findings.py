@@ -41,7 +41,10 @@ class Findings:
         self.prefix = session.prefix
         self.state[phase] = {"files": session.files(), "ini": session.screen_saver_entry(),
                              "keys": session.uninstall_entries(),
-                             "flash": harness.registered_flash_server(session.prefix)}
+                             "flash": harness.registered_flash_server(session.prefix),
+                             "engine": self.engine.exists(),
+                             "saver_folder": sorted(p.name for p in self.saver_folder.rglob("*"))
+                             if self.saver_folder.exists() else None}
 
     def before(self, session):
         self._take("before", session)
@@ -86,7 +89,8 @@ class Findings:
             return f"the install wrote no uninstall entry for \"{self.title}\""
         result = self.uninstall_result or {}
         if "exit_code" not in result:
-            return f"the uninstall command could not be run: {result.get('error', result)}"
+            return ("the uninstall command could not be run: "
+                    f"{result.get('error', result)} (error {result.get('code')})")
         if not result.get("ok"):
             return "the uninstall command did not end within 150 s"
         if result["exit_code"] != 0:
@@ -94,10 +98,11 @@ class Findings:
         left = []
         if self.uninstall_entry("uninstalled") is not None:
             left.append("the uninstall entry")
-        if self.engine.exists():
+        uninstalled = self.state["uninstalled"]
+        if uninstalled["engine"]:
             left.append(f"the engine {self.engine.name}")
-        if self.saver_folder.exists():
-            left.append(f"the saver folder ({len(list(self.saver_folder.rglob('*')))} entries)")
+        if uninstalled["saver_folder"] is not None:
+            left.append(f"the saver folder ({len(uninstalled['saver_folder'])} entries)")
         installed_ini = self.state["installed"]["ini"]
         if installed_ini and self.state["uninstalled"]["ini"] == installed_ini:
             left.append("the SCRNSAVE.EXE entry of system.ini")
@@ -234,10 +239,10 @@ class Findings:
         report.table(["", "After the uninstall"],
                      [["Uninstall entry", "still there" if self.uninstall_entry("uninstalled")
                        else "gone"],
-                      [f"Engine {self.engine.name}", "still there" if self.engine.exists()
+                      [f"Engine {self.engine.name}", "still there" if uninstalled["engine"]
                        else "gone"],
                       [f"Saver folder {self.saver_folder.name}",
-                       "still there" if self.saver_folder.exists() else "gone"],
+                       "gone" if uninstalled["saver_folder"] is None else "still there"],
                       ["system.ini SCRNSAVE.EXE", uninstalled["ini"] or "(none)"]])
         added, changed = self.changes(file_changes, "uninstalled")
         report.text("Left behind (files that were not there before the install, or changed):")

@@ -171,6 +171,7 @@ def try_installer(installer, out):
         findings.after_uninstall(session)
     finally:
         session.prefix.close(keep=KEEP_PREFIX)
+        harness.stop_display()
     findings.write_report(session, file_changes)
     return findings
 

@@ -117,8 +117,18 @@ def display():
     WORK_ROOT.mkdir(parents=True, exist_ok=True)
     own_state = WORK_ROOT / f"xvfb-{os.getpid()}.state"
     _state["display"] = _script("xvfb-start", str(own_state))
-    atexit.register(subprocess.run, [str(WINE_ENV), "xvfb-stop", str(own_state)])
+    _state["own_display"] = own_state
+    atexit.register(stop_display)
     return _state["display"]
+
+
+def stop_display():
+    """Stops the Xvfb that `display` started for this process, if any."""
+    own_state = _state.pop("own_display", None)
+    if own_state is not None:
+        _state.pop("display", None)
+        subprocess.run([str(WINE_ENV), "xvfb-stop", str(own_state)], stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
 
 def template():
