@@ -135,7 +135,8 @@ class Findings:
         p = self.package
         report.heading("Package")
         report.table(["Title", "Preview", "Licence", "Read-me", "Display Properties"],
-                     [[p["title"], PREVIEW_KINDS.get(p["preview_kind"], f"none ({p['preview_kind']})"),
+                     [[p["title"],
+                       PREVIEW_KINDS.get(p["preview_kind"], f"none ({p['preview_kind']})"),
                        "shown" if p["show_licence"] else "no",
                        "opened" if p["show_readme"] else "no",
                        "opened" if p["open_display_properties"] else "no"]])
@@ -199,11 +200,10 @@ class Findings:
     def _system(self, report):
         report.heading("system.ini and registry")
         s = self.state
+        phases = ("before", "installed", "uninstalled")
         report.table(["", "Before", "After the install", "After the uninstall"],
-                     [["system.ini [boot] SCRNSAVE.EXE"] + [s[p]["ini"] for p in
-                                                           ("before", "installed", "uninstalled")],
-                      ["Flash control (InprocServer32)"] + [s[p]["flash"] for p in
-                                                            ("before", "installed", "uninstalled")]])
+                     [["system.ini [boot] SCRNSAVE.EXE"] + [s[p]["ini"] for p in phases],
+                      ["Flash control (InprocServer32)"] + [s[p]["flash"] for p in phases]])
         key = f"HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{self.title}"
         entry = self.uninstall_entry()
         report.text(f"Uninstall entry `{key}`:" if entry else f"No uninstall entry `{key}`.")

@@ -15,6 +15,7 @@ harness.require_build("install.exe", "impborl.dll", "saverdrv.exe", "engine.scr"
 from sample_files import write_sample_files  # noqa: E402 (samples/ is on the path)
 
 WORK = harness.WORK_ROOT / "test_try"
+FLASH_CONTROL = harness.FLASH_CONTROL_FOLDER + "\\flashctl.dll"
 
 
 def build_sample(manifest, folder=WORK / "samples", write_files=True):
@@ -77,9 +78,11 @@ class SampleTest(TryTestCase):
             "| bmpPanel | Static | 102 |  | yes |",
             "class Notepad, caption \"ReadMe.txt - Notepad\"",
             f"| C:\\windows\\Aqua Reef dir\\installer.BMP | {len(harness.bitmap_bytes())} | new |",
-            f"| C:\\windows\\Aqua Reef.scr | {harness.artifact('engine.scr').stat().st_size} | new |",
+            f"| C:\\windows\\Aqua Reef.scr | {harness.artifact('engine.scr').stat().st_size} "
+            "| new |",
             "| UninstallString | \"C:\\windows\\Aqua Reef.scr\" /u |",
-            "| uninstall | Aqua Reef Screen Saver | Remove Aqua Reef Screen Saver? | &Yes, &No | &Yes |",
+            "| uninstall | Aqua Reef Screen Saver | Remove Aqua Reef Screen Saver? | &Yes, &No "
+            "| &Yes |",
             "| Saver folder Aqua Reef dir | gone |",
             "covering the whole screen, topmost.", "It ended on a key press with exit code 0.")
         self.assertNotIn("C:\\setup\\", md, "make try's own copy of the installer is no finding")
@@ -92,7 +95,7 @@ class SampleTest(TryTestCase):
             "| moviePanel1 | TPanel | 103 |  | yes |",
             "install: a window opened, class #32770, caption \"Display Properties\".",
             "| UninstallString | C:\\windows\\Aqua.scr /u |",
-            "| Flash control (InprocServer32) | C:\\windows\\system32\\Macromed\\Flash\\flashctl.dll |")
+            "| Flash control (InprocServer32) | " + FLASH_CONTROL + " |")
 
     def test_silent_package(self):
         code, lines, out = self.try_sample("silent.manifest")
@@ -107,7 +110,7 @@ class SampleTest(TryTestCase):
         self.assert_tried(code, lines, "Aqua")
         self.assert_report(
             out, "without the Flash control (NO_FLASH).",
-            "| Flash control (InprocServer32) |  | C:\\windows\\system32\\Macromed\\Flash\\flashctl.dll |",
+            "| Flash control (InprocServer32) |  | " + FLASH_CONTROL + " |",
             f"| C:\\windows\\flashax.exe | {harness.artifact('flashax.exe').stat().st_size} | "
             "the Flash runtime, shared: stays |")
 
