@@ -7,6 +7,9 @@
 #   make test    deps, build, sanitizer unit tests, short fuzz run, then every
 #                native test (unit and end-to-end under Wine)
 #   make demo    build a sample installer from samples/ and run it under Wine
+#   make try INSTALLER=X-setup.exe [NO_FLASH=1] [OUT=dir] [KEEP=1]
+#                run an installer under Wine as an end user would, install and
+#                uninstall, report in OUT (scripts/try_installer.py)
 #   make bench   the codec benchmark (scripts/bench.sh)
 #   make bench-flash  the Flash control's drawing under Wine: ms per frame and
 #                frames drawn per second of costly movies (scripts/bench-flash.sh)
@@ -24,7 +27,7 @@ WINDOWS_PRESETS = win32 $(if $(filter win64,$(WINE_ARCH)),win64)
 
 # build-<preset> is a pattern rule, which make never applies to .PHONY
 # targets; FORCE makes it run every time instead.
-.PHONY: all deps build test demo bench bench-flash bench-install clean FORCE
+.PHONY: all deps build test demo try bench bench-flash bench-install clean FORCE
 all: build
 
 deps:
@@ -50,6 +53,13 @@ test: deps
 demo: deps
 	@$(MAKE) --no-print-directory build
 	@python3 scripts/demo.py
+
+# Needs a build (make build); it builds nothing itself.
+try:
+	@if [ -z "$(INSTALLER)" ]; then \
+	  echo "usage: make try INSTALLER=path/to/X-setup.exe [NO_FLASH=1] [OUT=dir] [KEEP=1]" >&2; exit 2; fi
+	@python3 scripts/try_installer.py "$(INSTALLER)" $(if $(filter 1,$(NO_FLASH)),--no-flash) \
+	  $(if $(OUT),--out "$(OUT)") $(if $(filter 1,$(KEEP)),--keep-prefix)
 
 bench:
 	@if [ -x scripts/bench.sh ]; then scripts/bench.sh; else echo "make bench: scripts/bench.sh is not there yet"; fi

@@ -76,6 +76,10 @@ void TInstallerForm::PrepareInstaller() {
   }
   view_.SetCursor(CursorKind::kDefault);
   if (code != kOk) {
+    // The install manifest is temporary: a preparation that ends here
+    // leaves none behind.
+    settings.reset();
+    if (!settingsPath.empty()) DeleteExistingOnce(settingsPath, false);
     view_.MessageBox(Text(kStrInstallerCorrupted) + std::to_string(code) + ". ", BoxIcon::kError);
     view_.CloseWindow();
     view_.Terminate();

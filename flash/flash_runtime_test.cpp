@@ -161,6 +161,9 @@ TEST_F(FlashRuntimeTest, PackageWithoutRuntimeInstallerEndsWithMinus402) {
   EXPECT_TRUE(fs.shellCalls.empty());
   EXPECT_EQ(controls.calls["Create"], 1000);  // availability is not asked
   EXPECT_EQ(Boxes(), std::vector<std::string>{"Installer file is corrupted. Error -402. "});
+  // The failed preparation leaves its saver folder without the manifest.
+  EXPECT_TRUE(fs.DirectoryExists("C:\\WINDOWS\\Aqua dir"));
+  EXPECT_FALSE(fs.HasFile("C:\\WINDOWS\\Aqua dir\\saver.ini"));
 }
 
 TEST_F(FlashRuntimeTest, MissingInstallerFileGivesMinus401AndStartsNothing) {

@@ -11,16 +11,6 @@ bool IsAbsoluteFolder(std::string_view folder) {
   return (drive || folder.substr(0, 2) == "\\\\") && folder.back() == '\\';
 }
 
-// Upper case in Windows-1252: a-z and the accented small letters à..þ
-// (except the division sign); ÿ and the rest stay.
-char Upper(char c) {
-  const auto u = static_cast<unsigned char>(c);
-  if ((u >= 'a' && u <= 'z') || (u >= 0xE0 && u <= 0xFE && u != 0xF7)) {
-    return static_cast<char>(u - 0x20);
-  }
-  return c;
-}
-
 bool StartsWithFolder(std::string_view path, std::string_view folder) {
   return !folder.empty() && path.size() > folder.size() &&
          SameName(path.substr(0, folder.size()), folder);
@@ -55,14 +45,6 @@ bool IsInstallPath(std::string_view path, std::string_view windowsFolder,
     return StaysInFolder(name) && !IsReservedDeviceName(name);
   }
   return false;
-}
-
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (Upper(a[i]) != Upper(b[i])) return false;
-  }
-  return true;
 }
 
 }  // namespace saver

@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "windows_case.h"
+
 namespace saver {
 
 // `folder` (absolute: "X:\..." or "\\server\...", with its trailing
@@ -23,9 +25,5 @@ std::string PathInFolder(const std::string& folder, std::string_view name);
 // compared without regard to letter case, as Windows does.
 bool IsInstallPath(std::string_view path, std::string_view windowsFolder,
                    std::string_view saverFolder);
-
-// Windows' comparison of names in the installer's code page (Windows-1252):
-// letters of either case match, accented ones included.
-bool SameName(std::string_view a, std::string_view b);
 
 }  // namespace saver

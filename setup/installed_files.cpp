@@ -2,19 +2,10 @@
 
 #include <algorithm>
 
+#include "windows_case.h"
+
 namespace saver {
 namespace {
-
-// Windows-1252 letters folded to upper case, as the file system compares them.
-unsigned char Folded(char c) {
-  const auto u = static_cast<unsigned char>(c);
-  if (c == '/') return '\\';
-  if (u >= 'a' && u <= 'z') return static_cast<unsigned char>(u - 32);
-  if (u >= 0xE0 && u <= 0xFE && u != 0xF7) return static_cast<unsigned char>(u - 32);
-  if (u == 0x9A || u == 0x9C || u == 0x9E) return static_cast<unsigned char>(u - 16);
-  if (u == 0xFF) return 0x9F;
-  return u;
-}
 
 bool IsDotsAndBlanks(std::string_view component) {
   return component.find_first_not_of(". ") == std::string_view::npos;
@@ -37,10 +28,7 @@ bool IsListableName(std::string_view name) {
   return true;
 }
 
-bool SameFileName(std::string_view a, std::string_view b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                    [](char x, char y) { return Folded(x) == Folded(y); });
-}
+bool SameFileName(std::string_view a, std::string_view b) { return SameName(a, b); }
 
 std::vector<std::string> ListableNames(const std::vector<std::string>& names) {
   std::vector<std::string> kept;

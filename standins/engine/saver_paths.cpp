@@ -1,10 +1,10 @@
 #include "saver_paths.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "engine_args.h"
 #include "saver_folder_name.h"
+#include "windows_case.h"
 
 namespace engine {
 namespace {
@@ -14,11 +14,6 @@ std::string_view Trimmed(std::string_view path) {
   while (!path.empty() && isPadding(path.front())) path.remove_prefix(1);
   while (!path.empty() && isPadding(path.back())) path.remove_suffix(1);
   return path;
-}
-
-char Folded(char c) {
-  if (c == '/') return '\\';
-  return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
 }
 
 }  // namespace
@@ -67,8 +62,7 @@ std::string UninstallKeyPath(std::string_view title) {
 bool SamePath(std::string_view a, std::string_view b) {
   a = Trimmed(a);
   b = Trimmed(b);
-  return !a.empty() && std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                                  [](char x, char y) { return Folded(x) == Folded(y); });
+  return !a.empty() && saver::SameName(a, b);
 }
 
 bool NamesEngine(std::string_view iniValue, const std::vector<std::string>& engineForms) {

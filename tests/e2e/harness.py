@@ -27,6 +27,7 @@ import json
 import os
 import re
 import shutil
+import struct
 import subprocess
 import sys
 import time
@@ -116,8 +117,18 @@ def display():
     WORK_ROOT.mkdir(parents=True, exist_ok=True)
     own_state = WORK_ROOT / f"xvfb-{os.getpid()}.state"
     _state["display"] = _script("xvfb-start", str(own_state))
-    atexit.register(subprocess.run, [str(WINE_ENV), "xvfb-stop", str(own_state)])
+    _state["own_display"] = own_state
+    atexit.register(stop_display)
     return _state["display"]
+
+
+def stop_display():
+    """Stops the Xvfb that `display` started for this process, if any."""
+    own_state = _state.pop("own_display", None)
+    if own_state is not None:
+        _state.pop("display", None)
+        subprocess.run([str(WINE_ENV), "xvfb-stop", str(own_state)], stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
 
 def template():
@@ -399,6 +410,73 @@ def standard_manifest(title="Aqua", preview_kind=0, licence=False, readme=False,
         manifest["slot5"] = "ReadMe.txt"
     manifest.update(extra or {})
     return manifest
+
+
+# --- reading a built installer ---
+
+# The installer window's controls by role: control ids are 100 plus the
+# creation order (app/layout.h, ControlId). Find a control by id, not by
+# caption: the Install button reads "&Install", "Installa" or "Accept and
+# Install" depending on the package.
+INSTALLER_CONTROLS = {
+    100: "licenseScrollBox", 101: "contentPanel", 102: "bmpPanel", 103: "moviePanel1",
+    104: "buttonPanel", 105: "labFile", 106: "labCopying", 107: "declineBtn",
+    108: "installBtn", 109: "progressBar",
+}
+INSTALL_BUTTON_ID = 108
+STATUS_LABEL_ID = 106
+
+
+def read_package(installer):
+    """The header and slot table of an installer file, or None when the
+    file is too short or slot 0 does not describe the padded program image.
+
+    Layout at PACKAGE_OFFSET: header of 68 bytes (previewKind, showLicence,
+    showReadMe, openDisplayProperties as u8; title, 64 bytes up to the first
+    NUL, Windows-1252), then 11 entries of 280 bytes: name (u8 length +
+    bytes), then i32 startOffset, endOffset, entryType, compressed,
+    packedSize, extractedSize at 256..279."""
+    with open(installer, "rb") as file:
+        file.seek(PACKAGE_OFFSET)
+        data = file.read(TABLE_END - PACKAGE_OFFSET)
+    if len(data) < TABLE_END - PACKAGE_OFFSET:
+        return None
+    slots = []
+    for index in range(11):
+        entry = data[68 + index * 280:68 + (index + 1) * 280]
+        start, end, kind, compressed, packed, extracted = struct.unpack_from("<6i", entry, 256)
+        slots.append({"slot": index, "name": entry[1:1 + entry[0]].decode("cp1252", "replace"),
+                      "start": start, "end": end, "type": kind,
+                      "compressed": bool(compressed & 0xFF), "stored": end - start + 1,
+                      "extracted": extracted})
+    image = slots[0]
+    if (image["start"], image["end"], image["type"]) != (0, PACKAGE_OFFSET - 1, 6):
+        return None
+    title = data[4:68].split(b"\0", 1)[0].decode("cp1252", "replace")
+    return {"preview_kind": data[0], "show_licence": data[1], "show_readme": data[2],
+            "open_display_properties": data[3], "title": title, "slots": slots}
+
+
+def pe_machine(path):
+    """'i386', 'x86-64' or None: the machine of a Windows program file."""
+    with open(path, "rb") as file:
+        head = file.read(4096)
+    if head[:2] != b"MZ" or len(head) < 64:
+        return None
+    pe = struct.unpack_from("<I", head, 60)[0]
+    if pe + 6 > len(head) or head[pe:pe + 4] != b"PE\0\0":
+        return None
+    return {0x14C: "i386", 0x8664: "x86-64"}.get(struct.unpack_from("<H", head, pe + 4)[0])
+
+
+def crop(png, rect, out=None):
+    """Cuts `rect` ({x, y, w, h} in screen pixels) out of a screenshot."""
+    out = Path(out or png)
+    geometry = f"{rect['w']}x{rect['h']}+{max(rect['x'], 0)}+{max(rect['y'], 0)}"
+    subprocess.run(["convert", str(png), "-crop", geometry, "+repage", str(out)], check=True,
+                   stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL, timeout=60)
+    return out
 
 
 # --- test cases ---

@@ -2,6 +2,7 @@
 
 #include "package/constants_shared.h"
 #include "package/dataStructures_shared.h"
+#include "package/windows_case.h"
 #include "text_encoding.h"
 
 namespace saverpack {
@@ -43,16 +44,7 @@ std::optional<std::string> FileNameProblem(std::string_view name) {
 
 std::string WindowsFolded(std::string_view view) {
   std::string name(view);
-  for (char& c : name) {
-    const auto u = static_cast<unsigned char>(c);
-    if ((u >= 'a' && u <= 'z') || (u >= 0xE0 && u <= 0xFE && u != 0xF7)) {
-      c = static_cast<char>(u - 0x20);
-    } else if (u == 0x9A || u == 0x9C || u == 0x9E) {
-      c = static_cast<char>(u - 0x10);  // š œ ž
-    } else if (u == 0xFF) {
-      c = static_cast<char>(0x9F);  // ÿ
-    }
-  }
+  for (char& c : name) c = static_cast<char>(saver::FoldedNameChar(c));
   return name;
 }
 
