@@ -11,6 +11,7 @@
 #include "com_ptr.h"
 #include "flash_site.h"
 #include "shockwave_flash.h"
+#include "startup_trace.h"
 
 namespace os::win32 {
 namespace {
@@ -121,6 +122,10 @@ Win32FlashControl::~Win32FlashControl() {
     object_->Close(OLECLOSE_NOSAVE);
     object_->SetClientSite(nullptr);
   }
+  object_.Reset();
+  flash_.Reset();
+  dispatch_.Reset();
+  StartupMark("control: destroyed");
 }
 
 void Win32FlashControl::PlaceIn(flash::WindowHandle parent, int width, int height) {
@@ -239,10 +244,15 @@ class Win32FlashControls final : public flash::FlashControlFactory {
  public:
   // OLE stays initialised until the process ends: the window's panel may
   // hold a control for longer than this factory lives.
-  Win32FlashControls() { ::OleInitialize(nullptr); }
+  Win32FlashControls() {
+    ::OleInitialize(nullptr);
+    StartupMark("OLE initialised");
+  }
   std::unique_ptr<flash::FlashControl> Create() override {
+    StartupMark("control: creating");
     auto control = std::make_unique<Win32FlashControl>();
     control->Create();
+    StartupMark("control: created");
     return control;
   }
 };
