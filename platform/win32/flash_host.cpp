@@ -111,6 +111,7 @@ void Win32FlashControl::Create() {
 }
 
 Win32FlashControl::~Win32FlashControl() {
+  StartupMark("control: destroying");
   Unadvise();
   if (inPlace_) {
     ComPtr<IOleInPlaceObject> inPlace;
@@ -122,10 +123,6 @@ Win32FlashControl::~Win32FlashControl() {
     object_->Close(OLECLOSE_NOSAVE);
     object_->SetClientSite(nullptr);
   }
-  object_.Reset();
-  flash_.Reset();
-  dispatch_.Reset();
-  StartupMark("control: destroyed");
 }
 
 void Win32FlashControl::PlaceIn(flash::WindowHandle parent, int width, int height) {
