@@ -14,7 +14,8 @@
 #   make bench-flash  the Flash control's drawing under Wine: ms per frame and
 #                frames drawn per second of costly movies (scripts/bench-flash.sh)
 #   make bench-install  install speed under Wine: our silent package against
-#                NSIS on the same payload (scripts/bench_install.py)
+#                NSIS on the same payload, and the time to the demo's window
+#                against a program that does nothing (scripts/bench_install.py)
 #   make clean   remove the preset build trees
 SHELL := /bin/bash
 .SHELLFLAGS := -euo pipefail -c

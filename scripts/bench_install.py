@@ -1,13 +1,17 @@
 #!/usr/bin/env python3
 """Install speed, side by side: the same payload installed under Wine by our
 silent package (kind 4) and by an NSIS installer (makensis, its default
-compressor, run with /S), timed with hyperfine in alternating rounds.
+compressor, run with /S), timed with hyperfine in alternating rounds; then
+the time from start to the window shown for the demo package, with a bitmap
+and with a Flash preview (scripts/bench_window.py).
 
-usage: bench_install.py [ROUNDS] [RUNS_PER_ROUND]     (default 8 rounds of 2)
+usage: bench_install.py [ROUNDS] [RUNS_PER_ROUND]     (default 12 rounds of 2;
+                                                       the window: at least 12)
 
 Prints a markdown section: the machine, the payload, both installers' sizes,
-the median install times, their ratio. Needs the native and Windows builds
-(make build), makensis and hyperfine (scripts/install-deps.sh).
+the median install times, their ratio, and the window times. Needs the
+native and Windows builds (make build), makensis (Debian's nsis package)
+and hyperfine (scripts/install-deps.sh).
 
 The payload is the screen saver as a package carries it: the engine stand-in,
 two support libraries and an extra file (real PE files of this build), a
@@ -29,6 +33,7 @@ from pathlib import Path
 SOURCE = Path(__file__).resolve().parents[1]
 sys.path.insert(0, str(SOURCE / "tests" / "e2e"))
 import harness  # noqa: E402
+import bench_window  # noqa: E402
 
 OURS, NSIS = "BenchOurs", "BenchNsis"
 WORK = harness.NATIVE_DIR / "bench-install"
@@ -166,13 +171,15 @@ def report(files, ours, nsis, times, rounds, runs, wine_version):
 
 
 def main(argv):
-    rounds = int(argv[1]) if len(argv) > 1 else 8
+    rounds = int(argv[1]) if len(argv) > 1 else 12
     runs = int(argv[2]) if len(argv) > 2 else 2
-    harness.require_build("engine.scr", "desk.cpl", "saverdrv.exe", "install.exe", "impborl.dll")
+    harness.require_build("engine.scr", "desk.cpl", "saverdrv.exe", "install.exe", "impborl.dll",
+                          "flashax.exe", harness.FLASH_CONTROL_DLL)
     shutil.rmtree(WORK, ignore_errors=True)
     files = payload()
     ours = build_ours(files)
     nsis = build_nsis(files)
+    demos = bench_window.build_demo_packages(WORK / "demo")
     prefix = harness.WinePrefix(WORK / "run")
     try:
         keep_wine_running(prefix)
@@ -187,11 +194,13 @@ def main(argv):
                     "nsis": f"'{prefix.loader}' 'C:\\bench\\nsis.exe' /S",
                     "start": f"'{prefix.loader}' '{driver}' list"}
         times = time_rounds(prefix, commands, rounds, runs)
+        window_times = bench_window.time_rounds(prefix, demos, max(rounds, 12))
         wine_version = subprocess.run([prefix.loader, "--version"], capture_output=True,
                                       text=True).stdout.strip()
     finally:
         prefix.close()
     report(files, ours, nsis, times, rounds, runs, wine_version)
+    bench_window.report(window_times, max(rounds, 12))
     return 0
 
 

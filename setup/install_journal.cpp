@@ -49,6 +49,15 @@ std::vector<std::string> SplitFields(const std::string& line, size_t maxFields) 
 InstallJournal::InstallJournal(os::Platform& platform, std::string journalPath, PathCheck allowed)
     : platform_(platform), journalPath_(std::move(journalPath)), allowed_(std::move(allowed)) {}
 
+InstallJournal::~InstallJournal() {
+  if (!file_) return;
+  try {
+    file_->Close();
+  } catch (const os::IoError&) {
+    // Every entry was written when it was made; the handle goes anyway.
+  }
+}
+
 InstallJournal::Entry* InstallJournal::Find(const std::string& path) {
   for (Entry& entry : entries_) {
     if ((entry.kind == 'C' || entry.kind == 'B') && saver::SameName(entry.path, path)) {
@@ -90,7 +99,7 @@ int32_t InstallJournal::BeforeWrite(const std::string& path) {
   }
   // The entry is saved before the backup is made: a run killed in between
   // leaves an entry without a backup, which the next run passes over.
-  const int32_t saved = Append(entry);
+  const int32_t saved = AppendEntry(entry);
   if (saved != app::kOk) return saved;
   if (exists && !platform_.CopyFile(path, entry.backup)) {
     int32_t code = platform_.LastError();
@@ -123,15 +132,13 @@ int32_t InstallJournal::BeforeScreenSaverEntry() {
   }
   Entry entry{'S', "", "", false};
   entry.present = platform_.ReadIniString(kIniFile, kIniSection, kIniKey, entry.backup);
-  return Append(entry);
+  return AppendEntry(entry);
 }
 
-int32_t InstallJournal::Append(const Entry& entry) {
-  entries_.push_back(entry);
+int32_t InstallJournal::AppendEntry(const Entry& entry) {
   try {
-    Save();
+    Append(entry);
   } catch (const os::IoError& e) {
-    entries_.pop_back();
     return e.code();
   }
   return app::kOk;
@@ -189,24 +196,52 @@ void InstallJournal::Commit() {
   Rollback();  // deletes each backup that a 'D' entry names
 }
 
-void InstallJournal::Save() {
+std::string InstallJournal::Line(const Entry& entry) {
+  std::string text(1, entry.kind);
+  if (entry.kind == 'C') text += "|" + entry.path;
+  if (entry.kind == 'B') text += "|" + entry.path + "|" + entry.backup;
+  if (entry.kind == 'D') text += "|" + entry.backup;
+  if (entry.kind == 'S') text += std::string("|") + (entry.present ? "1|" : "0|") + entry.backup;
+  return text + "\r\n";
+}
+
+void InstallJournal::Save(bool keepOpen) {
+  if (file_) {
+    std::unique_ptr<os::WriteStream> file = std::move(file_);
+    file->Close();
+  }
   if (entries_.empty()) {
     RemoveFile(journalPath_);
     return;
   }
   std::string text = std::string(kMarker) + "\r\n";
-  for (const Entry& entry : entries_) {
-    text += entry.kind;
-    if (entry.kind == 'C') text += "|" + entry.path;
-    if (entry.kind == 'B') text += "|" + entry.path + "|" + entry.backup;
-    if (entry.kind == 'D') text += "|" + entry.backup;
-    if (entry.kind == 'S') text += std::string("|") + (entry.present ? "1|" : "0|") + entry.backup;
-    text += "\r\n";
-  }
-  auto file = platform_.CreateFile(journalPath_);
+  for (const Entry& entry : entries_) text += Line(entry);
+  std::unique_ptr<os::WriteStream> file = platform_.CreateFile(journalPath_);
   const auto size = static_cast<uint32_t>(text.size());
   if (file->Write(text.data(), size) != size) throw os::IoError(os::err::kShortWrite);
-  file->Close();
+  if (keepOpen) {
+    file_ = std::move(file);
+  } else {
+    file->Close();
+  }
+}
+
+void InstallJournal::Append(const Entry& entry) {
+  entries_.push_back(entry);
+  try {
+    if (!file_) {
+      Save(true);
+      return;
+    }
+    const std::string line = Line(entry);
+    const auto size = static_cast<uint32_t>(line.size());
+    if (file_->Write(line.data(), size) != size) throw os::IoError(os::err::kShortWrite);
+  } catch (const os::IoError&) {
+    // The file may hold part of the line: it is rewritten at the next change.
+    file_.reset();
+    entries_.pop_back();
+    throw;
+  }
 }
 
 bool InstallJournal::Valid(const Entry& entry) const {

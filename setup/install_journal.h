@@ -8,10 +8,12 @@
 // after success `Commit` deletes the backups. The system.ini screensaver
 // entry is recorded before it is written, and restored the same way.
 //
-// The journal is kept in a file between steps (rewritten whole on every
-// change), so that a run that is killed half-way is rolled back by the next
-// run of an installer for the same saver folder (`Recover`) before that run
-// starts its own work. Every path the journal touches, from memory or from
+// The journal is kept in a file between steps, so that a run that is killed
+// half-way is rolled back by the next run of an installer for the same saver
+// folder (`Recover`) before that run starts its own work. While the run adds
+// entries the file stays open and each new entry is appended with one write;
+// any other change (a discarded entry, `Rollback`, `Commit`) rewrites it whole
+// and closes it. Every path the journal touches, from memory or from
 // the file, must pass the install path check it is given; it touches
 // nothing else.
 //
@@ -27,6 +29,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -39,6 +42,9 @@ using PathCheck = std::function<bool(const std::string&)>;
 class InstallJournal {
  public:
   InstallJournal(os::Platform& platform, std::string journalPath, PathCheck allowed);
+  ~InstallJournal();
+  InstallJournal(const InstallJournal&) = delete;
+  InstallJournal& operator=(const InstallJournal&) = delete;
 
   // Before `path` is created or replaced. An existing file is copied to its
   // backup first. 0; -40 for a path the check refuses; the system's error
@@ -76,11 +82,16 @@ class InstallJournal {
 
   Entry* Find(const std::string& path);
   std::string NewBackupName(const std::string& path) const;
-  // Writes the entries to the journal file, or deletes it when none is left.
-  void Save();
+  // Writes the entries to the journal file, or deletes it when none is left;
+  // with `keepOpen` the file stays open for `Append`.
+  void Save(bool keepOpen = false);
+  // Adds `entry` to the entries and to the journal file. Throws IoError, and
+  // then leaves the entries as they were.
+  void Append(const Entry& entry);
+  // Append, with its failure as the system's error number.
+  int32_t AppendEntry(const Entry& entry);
   void SaveQuietly();  // Save, a failure ignored
-  // Adds an entry and saves; on a failed save the entry is dropped again.
-  int32_t Append(const Entry& entry);
+  static std::string Line(const Entry& entry);
   bool Load();
   bool Valid(const Entry& entry) const;
   bool Undo(const Entry& entry);  // true when done
@@ -90,6 +101,7 @@ class InstallJournal {
   std::string journalPath_;
   PathCheck allowed_;
   std::vector<Entry> entries_;
+  std::unique_ptr<os::WriteStream> file_;  // the journal file while entries are appended
 };
 
 }  // namespace setup

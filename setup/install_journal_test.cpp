@@ -78,6 +78,39 @@ TEST_F(InstallJournalTest, KilledRunIsRolledBackByTheNextRun) {
   EXPECT_EQ(fs.Snapshot(), before);
 }
 
+// The run appends each entry to the open journal file as it is made, so
+// that a kill between any two steps leaves every entry so far on disk; a
+// discarded entry rewrites the file without it.
+TEST_F(InstallJournalTest, EachEntryIsInTheFileAsSoonAsItIsMade) {
+  const std::string marker = "install journal 1\r\n";
+  const std::string engine = "B|C:\\WINDOWS\\Aqua.scr|C:\\WINDOWS\\~ib1.tmp\r\n";
+  const std::string library = "C|C:\\WINDOWS\\saver1.dll\r\n";
+  const std::string entry = "S|1|C:\\WINDOWS\\OTHER.SCR\r\n";
+  setup::InstallJournal journal(fs, kJournal, Check());
+  ASSERT_EQ(journal.BeforeWrite("C:\\WINDOWS\\Aqua.scr"), app::kOk);
+  EXPECT_EQ(fs.FileText(kJournal), marker + engine);
+  ASSERT_EQ(journal.BeforeWrite("C:\\WINDOWS\\saver1.dll"), app::kOk);
+  EXPECT_EQ(fs.FileText(kJournal), marker + engine + library);
+  ASSERT_EQ(journal.BeforeScreenSaverEntry(), app::kOk);
+  EXPECT_EQ(fs.FileText(kJournal), marker + engine + library + entry);
+  journal.Discard("C:\\WINDOWS\\saver1.dll");
+  EXPECT_EQ(fs.FileText(kJournal), marker + engine + entry);
+  ASSERT_EQ(journal.BeforeWrite("C:\\WINDOWS\\saver2.dll"), app::kOk);
+  EXPECT_EQ(fs.FileText(kJournal), marker + engine + entry + "C|C:\\WINDOWS\\saver2.dll\r\n");
+  journal.Rollback();
+  EXPECT_FALSE(fs.HasFile(kJournal));
+}
+
+// A journal write that fails refuses the step and records nothing.
+TEST_F(InstallJournalTest, FailedJournalWriteRecordsNothing) {
+  setup::InstallJournal journal(fs, kJournal, Check());
+  ASSERT_EQ(journal.BeforeWrite("C:\\WINDOWS\\Aqua.scr"), app::kOk);
+  fs.shortWrite["C:\\WINDOWS\\TEMP\\LMX TEMP\\AQUA DIR.JNL"] = 3;
+  EXPECT_EQ(journal.BeforeWrite("C:\\WINDOWS\\saver1.dll"), os::err::kShortWrite);
+  EXPECT_FALSE(journal.Recorded("C:\\WINDOWS\\saver1.dll"));
+  EXPECT_TRUE(journal.Recorded("C:\\WINDOWS\\Aqua.scr"));
+}
+
 // Killed after the journal entry was saved but before its backup was made:
 // the file is still the old one, and recovery leaves it so.
 TEST_F(InstallJournalTest, EntryWithoutItsBackupIsPassedOver) {

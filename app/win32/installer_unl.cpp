@@ -4,6 +4,7 @@
 
 #include "fInstall.h"
 #include "installer_window.h"
+#include "startup_trace.h"
 #include "win32_platform.h"
 #include "windows_api.h"
 
@@ -46,22 +47,27 @@ class FormEventsOfLogic final : public app::win32::FormEvents {
 };
 
 int RunInstaller(HINSTANCE instance) {
+  os::win32::StartupMark("WinMain");
   app::win32::InstallerWindow window(instance);  // application title "Install"
   if (!window.Create()) return 1;
+  os::win32::StartupMark("window created");
   os::Win32Platform platform;
   window.SetFlashControls(platform.FlashControls());
+  os::win32::StartupMark("flash controls ready");
   app::TInstallerForm form(platform, window);
   FormEventsOfLogic events(form, window);
   window.SetEvents(&events);
   // The preparation runs while the window is still hidden; a silent package
   // installs here.
   events.Guarded([&] { form.FormCreate(); });
+  os::win32::StartupMark("prepared");
   int exitCode = 0;
   if (!window.terminated() && form.previewKind != saver::kPreviewSilent) {
     window.ShowCentred();
     exitCode = window.RunMessageLoop();
   }
   window.SetEvents(nullptr);
+  os::win32::StartupMark("end");
   return exitCode;
 }
 

@@ -9,6 +9,7 @@
 #include "keyboard_focus.h"
 #include "message_box.h"
 #include "movie_panel.h"
+#include "startup_trace.h"
 #include "string_ids.h"
 #include "window_geometry.h"
 
@@ -149,22 +150,41 @@ bool InstallerWindow::RegisterClasses() {
 }
 
 bool InstallerWindow::Create() {
-  INITCOMMONCONTROLSEX common{sizeof common, ICC_PROGRESS_CLASS};
-  ::InitCommonControlsEx(&common);
   if (!RegisterClasses()) return false;
+  const layout::Rect& bounds = layout::kStoredBounds;
+  // WM_NCCREATE takes ownership of the handle into window_.
+  return ::CreateWindowExA(kWindowExStyle, kClassName, "", kWindowStyle, bounds.left, bounds.top,
+                           bounds.width, bounds.height, nullptr, nullptr, instance_,
+                           this) != nullptr;
+}
+
+void InstallerWindow::EnsureControls() {
+  if (controlsCreated_ || !window_) return;
+  controlsCreated_ = true;
+  LoadCommonControls();
   font_.Reset(::CreateFontA(layout::kFontHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
                             DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
                             DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
                             std::string(layout::kFontFace).c_str()));
-  const layout::Rect& bounds = layout::kStoredBounds;
-  // WM_NCCREATE takes ownership of the handle into window_.
-  if (::CreateWindowExA(kWindowExStyle, kClassName, "", kWindowStyle, bounds.left, bounds.top,
-                        bounds.width, bounds.height, nullptr, nullptr, instance_,
-                        this) == nullptr) {
-    return false;
-  }
   CreateControls();
-  return true;
+  if (flashControls_ != nullptr) {
+    moviePanel_ = std::make_unique<MoviePanel>(Control(ControlId::kMoviePanel1), *flashControls_,
+                                               [this] { HandleOneMessage(); });
+  }
+  os::win32::StartupMark("controls created");
+}
+
+// The common controls library comes with the controls, not with the program:
+// loading it initialises every common control class and the visual styles,
+// which a silent package never needs.
+void InstallerWindow::LoadCommonControls() {
+  commonControls_.Reset(::LoadLibraryA("comctl32.dll"));
+  if (!commonControls_) return;
+  using InitFunction = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+  const auto init = reinterpret_cast<InitFunction>(
+      reinterpret_cast<void*>(::GetProcAddress(commonControls_.Get(), "InitCommonControlsEx")));
+  const INITCOMMONCONTROLSEX common{sizeof common, ICC_PROGRESS_CLASS};
+  if (init != nullptr) init(&common);
 }
 
 void InstallerWindow::CreateControls() {
@@ -318,6 +338,7 @@ void InstallerWindow::DrawPreview(const DRAWITEMSTRUCT& item) const {
 void InstallerWindow::ShowCentred() {
   HWND window = window_.Get();
   if (window == nullptr) return;
+  EnsureControls();
   const SIZE size = WindowSize(window);
   const int x = (::GetSystemMetrics(SM_CXSCREEN) - size.cx) / 2;
   const int y = (::GetSystemMetrics(SM_CYSCREEN) - size.cy) / 2;
@@ -326,6 +347,7 @@ void InstallerWindow::ShowCentred() {
   ::UpdateWindow(window);
   ::SetFocus(licenceShown_ ? Control(ControlId::kLicenseScrollBox)
                            : Control(ControlId::kInstallBtn));
+  os::win32::StartupMark("window shown");
 }
 
 bool InstallerWindow::TranslateForWindow(MSG& message) {

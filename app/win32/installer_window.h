@@ -5,6 +5,11 @@
 // `FormEvents`. Controls are created from the stored table in app/layout.h at
 // their stored places and sizes (96 dpi, not rescaled); `FormResize` places
 // them on every size change.
+//
+// The window itself is created at once (hidden); its controls, their font
+// and the common controls library come with the first request that needs a
+// control, so a silent package, which only hides the window, never pays for
+// them.
 #pragma once
 
 #include <array>
@@ -40,8 +45,8 @@ class InstallerWindow final : public InstallerView {
   InstallerWindow(const InstallerWindow&) = delete;
   InstallerWindow& operator=(const InstallerWindow&) = delete;
 
-  // Creates the hidden window and its controls in their stored layout with a
-  // fixed single border. False when the window system refuses.
+  // Creates the hidden window with a fixed single border (its controls come
+  // later, see above). False when the window system refuses.
   bool Create();
   void SetEvents(FormEvents* events) { events_ = events; }
   // Hosts the Flash movie of a Flash preview in `moviePanel1` with controls
@@ -85,6 +90,10 @@ class InstallerWindow final : public InstallerView {
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
   bool RegisterClasses();
+  // Creates the controls, their font and the movie panel, once, while the
+  // window exists.
+  void EnsureControls();
+  void LoadCommonControls();
   void CreateControls();
   HWND CreateControl(const layout::StoredControl& stored);
   HWND Control(layout::ControlId id) const { return controls_[static_cast<size_t>(id)]; }
@@ -108,13 +117,16 @@ class InstallerWindow final : public InstallerView {
 
   HINSTANCE instance_;
   FormEvents* events_ = nullptr;
+  UniqueModule commonControls_;  // comctl32.dll, loaded with the controls
   UniqueWindow window_;
   std::array<HWND, layout::kControls.size()> controls_{};
   UniqueFont font_;
   UniqueBitmap preview_;
+  flash::FlashControlFactory* flashControls_ = nullptr;
   std::unique_ptr<MoviePanel> moviePanel_;  // the Flash preview, once controls are given
   UINT_PTR threadTimer_ = 0;                // the pause timer when there is no window
   std::string applicationTitle_ = "Install";
+  bool controlsCreated_ = false;
   bool licenceShown_ = false;
   bool pauseTimerEnabled_ = false;
   bool terminated_ = false;

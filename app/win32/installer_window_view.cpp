@@ -10,6 +10,7 @@
 
 #include "installer_window.h"
 #include "message_box.h"
+#include "startup_trace.h"
 #include "string_ids.h"
 #include "window_geometry.h"
 
@@ -22,6 +23,7 @@ void InstallerWindow::MessageBox(const std::string& text, BoxIcon icon) {
 }
 
 void InstallerWindow::ShowStatusText(const std::string& text) {
+  EnsureControls();
   HWND label = Control(ControlId::kLabCopying);
   if (label == nullptr) return;
   ::ShowWindow(label, SW_SHOWNA);
@@ -30,20 +32,24 @@ void InstallerWindow::ShowStatusText(const std::string& text) {
 }
 
 void InstallerWindow::StepProgressBar() {
+  EnsureControls();
   ::SendMessageA(Control(ControlId::kProgressBar), PBM_STEPIT, 0, 0);
 }
 
 void InstallerWindow::SetProgressMax(int max) {
+  EnsureControls();
   ::SendMessageA(Control(ControlId::kProgressBar), PBM_SETRANGE32, 0, max);
 }
 
 int InstallerWindow::ProgressMax() {
+  EnsureControls();
   HWND progress = Control(ControlId::kProgressBar);
   if (progress == nullptr) return 0;
   return static_cast<int>(::SendMessageA(progress, PBM_GETRANGE, FALSE, 0));
 }
 
 void InstallerWindow::SetProgressPosition(int position) {
+  EnsureControls();
   ::SendMessageA(Control(ControlId::kProgressBar), PBM_SETPOS, static_cast<WPARAM>(position), 0);
 }
 
@@ -101,6 +107,7 @@ void InstallerWindow::SetBorderSizeable(bool sizeable) {
 }
 
 void InstallerWindow::ApplyLicenceMode(const std::string& licenceText) {
+  EnsureControls();
   HWND memo = Control(ControlId::kLicenseScrollBox);
   ::SetWindowTextA(memo, licenceText.c_str());  // lines arrive as CR LF pairs
   ::ShowWindow(memo, SW_SHOWNA);
@@ -112,6 +119,7 @@ void InstallerWindow::ApplyLicenceMode(const std::string& licenceText) {
 }
 
 void InstallerWindow::ApplyNoLicenceMode() {
+  EnsureControls();
   ::SetWindowTextA(Control(ControlId::kInstallBtn), LoadText(kStrInstalla).c_str());
   ::ShowWindow(Control(ControlId::kDeclineBtn), SW_HIDE);
   ::ShowWindow(Control(ControlId::kLicenseScrollBox), SW_HIDE);
@@ -120,6 +128,7 @@ void InstallerWindow::ApplyNoLicenceMode() {
 }
 
 bool InstallerWindow::ShowBitmapPreview(const std::string& path) {
+  EnsureControls();
   UniqueBitmap picture(static_cast<HBITMAP>(::LoadImageA(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0,
                                                          LR_LOADFROMFILE | LR_CREATEDIBSECTION)));
   if (!picture) return false;
@@ -133,6 +142,7 @@ bool InstallerWindow::ShowBitmapPreview(const std::string& path) {
 }
 
 void InstallerWindow::SizeWindow() {
+  EnsureControls();
   HWND window = window_.Get();
   if (window == nullptr) return;
   SetControlSize(window, layout::kWindowWidth, WindowSize(window).cy);
@@ -148,13 +158,16 @@ void InstallerWindow::HideForSilentInstall() {
   if (window == nullptr) return;
   ::ShowWindow(window, SW_HIDE);
   SetControlSize(window, 0, 0);
+  os::win32::StartupMark("silent install");
 }
 
 void InstallerWindow::SetInstallEnabled(bool enabled) {
+  EnsureControls();
   ::EnableWindow(Control(ControlId::kInstallBtn), enabled);
 }
 
 void InstallerWindow::SetDeclineEnabled(bool enabled) {
+  EnsureControls();
   ::EnableWindow(Control(ControlId::kDeclineBtn), enabled);
 }
 

@@ -46,14 +46,14 @@ void MoviePanel::Focus() {
 
 // --- InstallerWindow: the Flash preview ---
 
+// The panel's wrapper is made with the controls (EnsureControls).
 void InstallerWindow::SetFlashControls(flash::FlashControlFactory& controls) {
-  HWND panel = Control(layout::ControlId::kMoviePanel1);
-  if (panel == nullptr) return;
-  moviePanel_ = std::make_unique<MoviePanel>(panel, controls, [this] { HandleOneMessage(); });
+  flashControls_ = &controls;
 }
 
 // Errors of loading or playing the movie reach the caller.
 void InstallerWindow::ShowMoviePreview(const std::string& path) {
+  EnsureControls();
   if (moviePanel_) moviePanel_->panel().OpenMovie(path);
   if (window_) ::SetForegroundWindow(window_.Get());
   ProcessPendingMessages();

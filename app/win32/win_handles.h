@@ -8,6 +8,7 @@ namespace app::win32 {
 
 using os::win32::UniqueBitmap;
 using os::win32::UniqueFont;
+using os::win32::UniqueModule;
 using os::win32::UniqueWindow;
 
 // A memory device context with a bitmap selected into it for the scope.

@@ -11,6 +11,7 @@
 #include "com_ptr.h"
 #include "flash_site.h"
 #include "shockwave_flash.h"
+#include "startup_trace.h"
 
 namespace os::win32 {
 namespace {
@@ -110,6 +111,7 @@ void Win32FlashControl::Create() {
 }
 
 Win32FlashControl::~Win32FlashControl() {
+  StartupMark("control: destroying");
   Unadvise();
   if (inPlace_) {
     ComPtr<IOleInPlaceObject> inPlace;
@@ -239,10 +241,15 @@ class Win32FlashControls final : public flash::FlashControlFactory {
  public:
   // OLE stays initialised until the process ends: the window's panel may
   // hold a control for longer than this factory lives.
-  Win32FlashControls() { ::OleInitialize(nullptr); }
+  Win32FlashControls() {
+    ::OleInitialize(nullptr);
+    StartupMark("OLE initialised");
+  }
   std::unique_ptr<flash::FlashControl> Create() override {
+    StartupMark("control: creating");
     auto control = std::make_unique<Win32FlashControl>();
     control->Create();
+    StartupMark("control: created");
     return control;
   }
 };

@@ -4,6 +4,7 @@
 
 #include "flash_host.h"
 #include "handles.h"
+#include "system_library.h"
 #include "windows_api.h"
 
 namespace os {
@@ -321,9 +322,13 @@ std::unique_ptr<Library> Win32Platform::LoadLibrary(const std::string& path) {
 
 intptr_t Win32Platform::ShellOpen(const std::string& file, const std::string& parameters,
                                   bool hidden) {
+  using ShellExecuteFunction = HINSTANCE(WINAPI*)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT);
+  static win32::SystemLibrary shell32("shell32.dll");
+  const auto shellExecute = shell32.Get<ShellExecuteFunction>("ShellExecuteA");
+  if (shellExecute == nullptr) return 0;  // as the shell answers when out of resources
   const char* arguments = parameters.empty() ? nullptr : parameters.c_str();
-  const HINSTANCE instance = ::ShellExecuteA(nullptr, nullptr, file.c_str(), arguments, nullptr,
-                                             hidden ? SW_HIDE : SW_SHOWNORMAL);
+  const HINSTANCE instance = shellExecute(nullptr, nullptr, file.c_str(), arguments, nullptr,
+                                          hidden ? SW_HIDE : SW_SHOWNORMAL);
   return reinterpret_cast<intptr_t>(instance);
 }
 

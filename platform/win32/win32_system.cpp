@@ -2,13 +2,13 @@
 // windows, the screensaver setting and starting programs.
 #include "windows_api.h"
 // windows_api.h must come first.
-#include <shlwapi.h>
 
 #include <algorithm>
 #include <utility>
 #include <vector>
 
 #include "handles.h"
+#include "system_library.h"
 #include "win32_platform.h"
 
 namespace os {
@@ -72,7 +72,11 @@ std::unique_ptr<RegistryKey> Win32Platform::OpenMachineKey(const std::string& pa
 }
 
 int32_t Win32Platform::DeleteMachineKeyTree(const std::string& path) {
-  return static_cast<int32_t>(::SHDeleteKeyA(HKEY_LOCAL_MACHINE, path.c_str()));
+  using DeleteKeyFunction = LSTATUS(WINAPI*)(HKEY, LPCSTR);
+  static win32::SystemLibrary shlwapi("shlwapi.dll");
+  const auto deleteKey = shlwapi.Get<DeleteKeyFunction>("SHDeleteKeyA");
+  if (deleteKey == nullptr) return static_cast<int32_t>(::GetLastError());
+  return static_cast<int32_t>(deleteKey(HKEY_LOCAL_MACHINE, path.c_str()));
 }
 
 WindowId Win32Platform::FindTopLevelWindow(const std::string& title) {

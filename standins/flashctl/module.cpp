@@ -110,11 +110,16 @@ void UnlockModule() { InterlockedDecrement(&g_locks); }
 
 using flashctl::g_instance;
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+// Loading does nothing but remember the module: the window class is
+// registered by the first view that needs it. Only an unload while the
+// process goes on (COM freeing an unused library: `reserved` is null)
+// unregisters it, so that a later load registers the class with its new
+// window procedure; at process exit there is nothing to give back.
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
   if (reason == DLL_PROCESS_ATTACH) {
     g_instance = instance;
     DisableThreadLibraryCalls(instance);
-  } else if (reason == DLL_PROCESS_DETACH) {
+  } else if (reason == DLL_PROCESS_DETACH && reserved == nullptr) {
     flashctl::MovieView::UnregisterWindowClass();
   }
   return TRUE;
