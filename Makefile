@@ -7,7 +7,7 @@
 #   make test    deps, build, sanitizer unit tests, short fuzz run, then every
 #                native test (unit and end-to-end under Wine)
 #   make demo    build a sample installer from samples/ and run it under Wine
-#   make bench   the codec benchmark (scripts/bench.sh)
+#   make bench   the codec, CRC-32 and builder benchmarks (scripts/bench.sh)
 #   make bench-flash  the Flash control's drawing under Wine: ms per frame and
 #                frames drawn per second of costly movies (scripts/bench-flash.sh)
 #   make bench-install  install speed under Wine: our silent package against

@@ -52,6 +52,24 @@ class IntegrityTestCase(harness.InstallerTestCase):
         self.assertEqual((folder / "saver1.dll").read_bytes(), self.files["saver1.dll"])
 
 
+class MarkerLayoutTest(unittest.TestCase):
+    """The tests' own marker writer (harness.mark_package) against
+    saverpack's: the same bytes, so both follow the documented layout."""
+
+    def test_marking_a_built_installer_again_changes_nothing(self):
+        work = harness.WORK_ROOT / self.id()
+        files = dict(harness.support_files(), **{"preview.bmp": harness.bitmap_bytes()})
+        installer = harness.build_package(work, harness.standard_manifest(preview_kind=1), files)
+        data = installer.read_bytes()
+        self.assertEqual(data[harness.PACKAGE_OFFSET + 68 + 240:][:4], b"\x89CRC")
+        self.assertEqual(harness.mark_package(data), data)
+        wiped = bytearray(data)
+        for index in range(11):
+            at = harness.PACKAGE_OFFSET + 68 + 280 * index + 240
+            wiped[at:at + 16] = bytes(16)
+        self.assertEqual(harness.mark_package(wiped), data)
+
+
 class DamagedEntryTest(IntegrityTestCase):
 
     def test_inverted_byte_of_slot_9_ends_the_start_before_any_change(self):

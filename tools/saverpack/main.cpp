@@ -46,7 +46,7 @@ constexpr std::string_view kUsage =
     "       saverpack --help | --version | COMMAND --help\n";
 
 constexpr std::string_view kVersion =
-    "saverpack 1.1 (packages at 552960, data files of 109 records)\n";
+    "saverpack 1.2 (packages at 552960 with CRC-32 entry checks, data files of 109 records)\n";
 
 constexpr std::string_view kListHelp =
     "usage: saverpack list INSTALLER\n"

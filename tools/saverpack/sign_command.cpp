@@ -1,13 +1,16 @@
 #include "sign_command.h"
 
+#include <algorithm>
 #include <iostream>
 #include <optional>
+#include <stdexcept>
 #include <string>
 
 #include "cli_options.h"
 #include "pack_error.h"
 #include "package_verify.h"
 #include "signing.h"
+#include "text_encoding.h"
 
 namespace saverpack {
 namespace {
@@ -144,7 +147,8 @@ int RunSignCommand(const std::vector<std::string_view>& args) {
     return 2;
   }
   if (options.description.empty()) {
-    options.description = ReadPackage(options.installer).directory.header.title();
+    options.description =
+        Windows1252ForDisplay(ReadPackage(options.installer).directory.header.title());
   }
   SignInstaller(options);
   const std::filesystem::path& written =
