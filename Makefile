@@ -10,7 +10,7 @@
 #   make try INSTALLER=X-setup.exe [NO_FLASH=1] [OUT=dir] [KEEP=1]
 #                run an installer under Wine as an end user would, install and
 #                uninstall, report in OUT (scripts/try_installer.py)
-#   make bench   the codec benchmark (scripts/bench.sh)
+#   make bench   the codec, CRC-32 and builder benchmarks (scripts/bench.sh)
 #   make bench-flash  the Flash control's drawing under Wine: ms per frame and
 #                frames drawn per second of costly movies (scripts/bench-flash.sh)
 #   make bench-install  install speed under Wine: our silent package against

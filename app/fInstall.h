@@ -151,6 +151,10 @@ class TInstallerForm {
  private:
   int32_t ExtractSlotStep(int32_t slot);
   int32_t CheckPackage(int64_t workingCopySize);
+  // Checks every entry that carries a marker (package/entry_marker.h)
+  // against its CRC-32, reading the working copy in chunks; -41 names the
+  // first damaged entry. Writes nothing. (entry_check.cpp)
+  int32_t CheckEntryMarkers(os::ReadStream& stream);
   const std::string& DestinationFolder(int32_t entryType) const;
   int32_t RunInstallWithStatus();
   int32_t FlashRuntimeCheck();

@@ -32,6 +32,8 @@ std::string TInstallerForm::InstallErrorText(int32_t code, const std::string& fi
       return head + Text(kStrSaverFileBusy);
     case kErrInvalidEntry:
       return head + Text(kStrInvalidEntry) + fileName;
+    case kErrEntryChecksum:
+      return head + Text(kStrEntryChecksum) + fileName;
     case kErrForeignUninstallKey:
       return head + Text(kStrForeignUninstallKey) + fileName;
     case kErrWorkingCopyDisplay:

@@ -24,6 +24,11 @@ constexpr int32_t kErrSaverBusy = -38;          // the .scr to be replaced is bu
 // for such an entry. (Stored bytes that run past the end of the working copy
 // are a short read: -30.)
 constexpr int32_t kErrInvalidEntry = -40;
+// A package entry whose stored bytes (or, for slot 0, the package's header
+// and table) do not match the CRC-32 of its marker: the installer file was
+// damaged after it was built. Found before anything is written outside the
+// scratch folder.
+constexpr int32_t kErrEntryChecksum = -41;
 // The uninstall entry's key exists and is not this screensaver's: its
 // command is not the engine's path with "/u". It is left as it was.
 constexpr int32_t kErrForeignUninstallKey = -45;

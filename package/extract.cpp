@@ -77,7 +77,8 @@ int32_t TInstallerForm::MakeWorkingCopy() {
 }
 
 // After the table is read, the whole package is checked before anything is
-// written. Each failure is reported once, by the check or by slot 1's own
+// written: the extents of its entries, then the CRC-32 of every entry that
+// carries a marker. Each failure is reported once, by the check or by slot 1's own
 // extraction (naming its destination); the preparation's final box follows.
 int32_t TInstallerForm::ReadPackageTable() {
   int32_t result = kOk;
@@ -92,6 +93,7 @@ int32_t TInstallerForm::ReadPackageTable() {
     }
     package = saver::ParseDirectory(raw);
     result = CheckPackage(stream->Size());
+    if (result == kOk) result = CheckEntryMarkers(*stream);
     if (result == kOk) {
       result = ExtractEntry(*stream, saver::kSlotCodecLibrary, false, false, nullptr);
     }

@@ -18,6 +18,7 @@ PACKAGES=(
   xvfb xauth imagemagick x11-utils
   libstorm-dev libdynamite-dev
   zlib1g-dev libz-mingw-w64-dev python3-yaswfp nsis hyperfine
+  osslsigncode openssl
   wine wine64
 )
 WINE32_PACKAGES=(wine32:i386)

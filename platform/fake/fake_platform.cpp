@@ -54,6 +54,7 @@ class FakeReadStream : public os::ReadStream {
         std::min<int64_t>(count, static_cast<int64_t>(data.size()) - position_));
     std::memcpy(buffer, data.data() + position_, n);
     position_ += n;
+    owner_.bytesRead[key_] += n;
     return n;
   }
   int64_t Size() override { return static_cast<int64_t>(owner_.files_.at(key_).data.size()); }

@@ -79,6 +79,7 @@ class FakePlatform : public os::Platform {
   std::map<std::string, uint32_t> shortWrite;    // Write writes at most this many bytes
   std::map<std::string, int32_t> failCloseRead;  // ReadStream::Close of this file throws
   std::map<std::string, int64_t> largestRead;    // largest single Read asked for, by file
+  std::map<std::string, int64_t> bytesRead;      // bytes all Reads delivered, by file
   std::set<std::string> vanishOnClose;           // written file disappears when closed
   int32_t failIniWrites = 0;                     // WriteIniString fails with this number
   int32_t failLoadLibrary = 0;                   // LoadLibrary fails with this number

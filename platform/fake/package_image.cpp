@@ -1,8 +1,11 @@
 #include "package_image.h"
 
 #include <algorithm>
+#include <array>
 
+#include "crc32.h"
 #include "dcl.h"
+#include "entry_marker.h"
 #include "test_support.h"
 
 namespace fake {
@@ -59,6 +62,7 @@ saver::PackageDirectory PackageImage::Directory() const {
   image.setEntryType(saver::kTypeInstallerImage);
   image.setExtractedSize(saver::PackageOffset);
   int32_t position = saver::PackageOffset + saver::kHeaderAndTableSize;
+  std::array<uint32_t, saver::kPackageSlots> crcs{};
   for (int slot = 1; slot < saver::kPackageSlots; ++slot) {
     saver::PackageEntry& e = dir.table[slot];
     auto it = slots_.find(slot);
@@ -79,7 +83,9 @@ saver::PackageDirectory PackageImage::Directory() const {
     e.setPackedSize(spec.compressed ? static_cast<int32_t>(stored.size()) : 0);
     e.setExtractedSize(static_cast<int32_t>(spec.data.size()));
     position += static_cast<int32_t>(stored.size());
+    crcs[slot] = saver::Crc32(stored);
   }
+  if (marked_) saver::MarkDirectory(dir, [&](int slot) { return crcs[slot]; });
   return dir;
 }
 

@@ -29,6 +29,12 @@ class PackageImage {
   PackageImage& Switches(uint8_t preview, uint8_t licence, uint8_t readMe, uint8_t display);
   PackageImage& Title(const std::string& title);
   PackageImage& Slot(int slot, EntrySpec spec);
+  // Every slot that can carry one gets its CRC-32 marker, as the builder
+  // writes them (package/entry_marker.h).
+  PackageImage& Marked() {
+    marked_ = true;
+    return *this;
+  }
   // A package every preparation step accepts: codec library, preview,
   // engine, data file and the support files.
   static PackageImage Complete(const std::string& title = "Aqua");
@@ -40,6 +46,7 @@ class PackageImage {
  private:
   saver::PackageHeader header_;
   std::map<int, EntrySpec> slots_;
+  bool marked_ = false;
 };
 
 }  // namespace fake

@@ -69,6 +69,7 @@ int PressBoxCommand(const Command& command);
 int WaitExitCommand(const Command& command);
 int HoldFileCommand(const Command& command);
 int RunCommand(const Command& command);
+int StartTimeCommand(const Command& command);
 int ShortPathCommand(const Command& command);
 
 }  // namespace saverdrv

@@ -54,6 +54,7 @@ constexpr CommandEntry kCommands[] = {
     {L"key", KeyCommand},
     {L"mouse-move", MouseMoveCommand},
     {L"run", RunCommand},
+    {L"start-time", StartTimeCommand},
     {L"short-path", ShortPathCommand},
     {L"focus", FocusCommand},
     {L"flash-host", FlashHost},

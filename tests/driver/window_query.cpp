@@ -100,12 +100,12 @@ RECT RectIn(HWND window, HWND reference) {
   return rect;
 }
 
-bool WaitFor(DWORD timeoutMs, const std::function<bool()>& probe) {
+bool WaitFor(DWORD timeoutMs, const std::function<bool()>& probe, DWORD intervalMs) {
   const ULONGLONG deadline = GetTickCount64() + timeoutMs;
   for (;;) {
     if (probe()) return true;
     if (GetTickCount64() >= deadline) return false;
-    Sleep(50);
+    Sleep(intervalMs);
   }
 }
 

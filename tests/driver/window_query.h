@@ -40,9 +40,9 @@ HWND FindControl(HWND top, const ControlQuery& query);
 // `window`'s rectangle in the client coordinates of `reference`.
 RECT RectIn(HWND window, HWND reference);
 
-// Polls `probe` every 50 ms until it returns true or `timeoutMs` passed.
+// Polls `probe` every `intervalMs` until it returns true or `timeoutMs` passed.
 // Returns whether it succeeded.
-bool WaitFor(DWORD timeoutMs, const std::function<bool()>& probe);
+bool WaitFor(DWORD timeoutMs, const std::function<bool()>& probe, DWORD intervalMs = 50);
 
 // Names of the running processes' images (lower case, file name only).
 std::vector<std::wstring> RunningImages();

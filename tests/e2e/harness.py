@@ -30,8 +30,10 @@ import shutil
 import struct
 import subprocess
 import sys
+import struct
 import time
 import unittest
+import zlib
 from pathlib import Path
 
 SKIP_RETURN_CODE = 77
@@ -381,6 +383,45 @@ def build_package(work_dir, manifest, files=None, name="installer.exe", level=No
     if result.returncode != 0:
         raise AssertionError(f"saverpack failed ({result.returncode}): {result.stderr.strip()}")
     return out
+
+
+MARKER_OFFSET = 240
+MARKER_MAGIC = b"\x89CRC"
+
+
+def _write_marker(data, entry, crc, slots):
+    at = entry + MARKER_OFFSET
+    data[at:at + 12] = MARKER_MAGIC + struct.pack("<IHH", crc, slots, 0)
+    data[at + 12:at + 16] = struct.pack("<I", zlib.crc32(bytes(data[at:at + 12])))
+
+
+def mark_package(data):
+    """The installer's bytes with the CRC-32 markers written again for what
+    they now hold, as saverpack writes them (package/entry_marker.h): every
+    filled slot whose name is at most 239 bytes long gets the CRC-32 of its
+    stored bytes; slot 0 the list of marked slots and the CRC-32 of header
+    and table with those slots' marker bytes as zeros. A test that patches a
+    package calls it, so that the installer's other checks are the ones the
+    patch meets (any writer can make valid markers)."""
+    data = bytearray(data)
+    table = PACKAGE_OFFSET + 68
+    slots = 1
+    for slot in range(1, 11):
+        entry = table + 280 * slot
+        if not 0 < data[entry] <= MARKER_OFFSET - 1:
+            continue
+        start, end = struct.unpack_from("<ii", data, entry + 256)
+        stored = bytes(data[start:end + 1]) if 0 <= start <= end + 1 else b""
+        _write_marker(data, entry, zlib.crc32(stored), 0)
+        slots |= 1 << slot
+    _write_marker(data, table, 0, slots)
+    directory = bytearray(data[PACKAGE_OFFSET:TABLE_END])
+    for slot in range(11):
+        if slots >> slot & 1:
+            at = 68 + 280 * slot + MARKER_OFFSET
+            directory[at:at + 16] = bytes(16)
+    _write_marker(data, table, zlib.crc32(bytes(directory)), slots)
+    return bytes(data)
 
 
 def standard_manifest(title="Aqua", preview_kind=0, licence=False, readme=False,

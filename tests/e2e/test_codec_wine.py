@@ -176,7 +176,7 @@ class StormStreamInstallTest(harness.InstallerTestCase):
                 self.assertEqual(patched[fields[0]:fields[1] + 1], streams[slot])
                 self.assertEqual(fields[5], len(self.CASES[slot][1]), name)
         self.assertEqual(len(patched), read_entries(patched)[10][1][1] + 1)
-        installer.write_bytes(patched)
+        installer.write_bytes(harness.mark_package(patched))
         return installer
 
     def assert_install_ends(self, timeout=120):

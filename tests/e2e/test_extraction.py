@@ -172,7 +172,7 @@ class UnsafeNameTest(harness.InstallerTestCase):
         installer = self.package(bitmap_manifest(licence=False), package_files())
         data = bytearray(installer.read_bytes())
         set_entry_name(data, PREVIEW_SLOT, name)
-        installer.write_bytes(bytes(data))
+        installer.write_bytes(harness.mark_package(data))
         self.start_installer(installer)
 
         first = self.prefix.driver("wait-box")

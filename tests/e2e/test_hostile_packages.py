@@ -55,7 +55,7 @@ class HostilePackageTest(harness.InstallerTestCase):
                                  files or package_files())
         data = bytearray(installer.read_bytes())
         patch(data)
-        installer.write_bytes(bytes(data))
+        installer.write_bytes(harness.mark_package(data))
         return installer
 
     def expect_box(self, text=None, contains=None):

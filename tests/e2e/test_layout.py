@@ -208,7 +208,7 @@ class PreparationErrorBoxTest(harness.InstallerTestCase):
         data = bytearray(installer.read_bytes())
         self.assertEqual(data[harness.PACKAGE_OFFSET + 1], 0)
         data[harness.PACKAGE_OFFSET + 1] = 1
-        installer.write_bytes(bytes(data))
+        installer.write_bytes(harness.mark_package(data))
         self.start_installer(installer)
         box = self.prefix.driver("wait-box")
         self.assertEqual(box["caption"], "Error")

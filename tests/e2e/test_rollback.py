@@ -59,7 +59,7 @@ class RollbackTest(harness.InstallerTestCase):
         if patch:
             data = bytearray(path.read_bytes())
             patch(data)
-            path.write_bytes(bytes(data))
+            path.write_bytes(harness.mark_package(data))
         return path
 
     # --- the machine ---

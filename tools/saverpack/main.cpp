@@ -3,6 +3,8 @@
 //   saverpack build MANIFEST --stub STUB.exe -o OUT.exe [--level default|best]
 //                   [--werror] [--quiet]
 //   saverpack list INSTALLER
+//   saverpack verify INSTALLER [--ca FILE]
+//   saverpack sign INSTALLER (--pkcs12 FILE | --cert FILE --key FILE) ...
 //   saverpack data build MANIFEST -o FILE.ssd | data list FILE.ssd
 //   saverpack --help | --version | COMMAND --help
 //
@@ -21,6 +23,7 @@
 #include "pack_error.h"
 #include "package_reader.h"
 #include "package_writer.h"
+#include "sign_command.h"
 
 namespace {
 
@@ -34,19 +37,23 @@ constexpr std::string_view kUsage =
     "usage: saverpack build MANIFEST --stub STUB.exe -o OUT.exe [--level default|best]\n"
     "                       [--werror] [--quiet]\n"
     "       saverpack list INSTALLER\n"
+    "       saverpack verify INSTALLER [--ca FILE]\n"
+    "       saverpack sign INSTALLER (--pkcs12 FILE | --cert FILE --key FILE)\n"
+    "                      [--password-file FILE] [-o OUT] [--description TEXT]\n"
     "       saverpack data build MANIFEST -o FILE.ssd [--level default|best] [--werror]\n"
     "                            [--quiet]\n"
     "       saverpack data list FILE.ssd\n"
-    "       saverpack --help | --version | build --help | list --help | data --help\n";
+    "       saverpack --help | --version | COMMAND --help\n";
 
 constexpr std::string_view kVersion =
-    "saverpack 1.1 (packages at 552960, data files of 109 records)\n";
+    "saverpack 1.2 (packages at 552960 with CRC-32 entry checks, data files of 109 records)\n";
 
 constexpr std::string_view kListHelp =
     "usage: saverpack list INSTALLER\n"
     "\n"
     "Prints an installer's header (title and switches) and its table of 11\n"
-    "slots: name, entry type, stored range, sizes, and whether it is imploded.\n"
+    "slots: name, entry type, stored range, sizes, whether it is imploded, and\n"
+    "the CRC-32 of its check (slot 0's covers the header and table; '-': none).\n"
     "Names are shown as UTF-8; bytes a terminal should not get are escaped.\n";
 
 constexpr std::string_view kHelp =
@@ -66,7 +73,11 @@ constexpr std::string_view kHelp =
     "       --level   implode parser for compressed slots (default: default)\n"
     "       --werror  warnings are errors: nothing is written\n"
     "       --quiet   no progress line (shown on a terminal for large inputs)\n"
-    "list   prints an installer's header and its table of 11 slots.\n"
+    "list   prints an installer's header and its table of 11 slots, with the\n"
+    "       CRC-32 each entry's check holds.\n"
+    "verify checks the entries against their CRC-32 and the Authenticode\n"
+    "       signature (osslsigncode); exit 1 on any mismatch.\n"
+    "sign   signs an installer with Authenticode through osslsigncode.\n"
     "data build  writes a saver data file from a data manifest (records\n"
     "       from files, stored or imploded, copies, first_record_mode,\n"
     "       an optional 1240-byte header template). A package manifest may\n"
@@ -175,8 +186,14 @@ struct Command {
 };
 
 constexpr Command kCommands[] = {
-    {"build", RunBuild}, {"list", RunList}, {"data", saverpack::RunDataCommand},
-    {"--help", RunHelp}, {"-h", RunHelp},   {"--version", RunVersion},
+    {"build", RunBuild},
+    {"list", RunList},
+    {"verify", saverpack::RunVerifyCommand},
+    {"sign", saverpack::RunSignCommand},
+    {"data", saverpack::RunDataCommand},
+    {"--help", RunHelp},
+    {"-h", RunHelp},
+    {"--version", RunVersion},
 };
 
 int Dispatch(const Args& args) {

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <fstream>
 
+#include "entry_marker.h"
 #include "file_io.h"
 #include "implode_bytes.h"
 #include "pack_error.h"
@@ -56,17 +57,27 @@ std::string Padded(const std::string& name, size_t width) {
   return shown;
 }
 
+// The CRC-32 the slot's marker holds, or "-" for a slot without one.
+std::string Check(const PackageEntry& e) {
+  const auto marker = saver::ReadMarker(e);
+  if (!marker) return "-";
+  char text[16];
+  std::snprintf(text, sizeof text, "%08X", static_cast<unsigned>(marker->crc));
+  return text;
+}
+
 std::string Row(int slot, const PackageEntry& e) {
   char line[1024];
   if (e.empty()) {
-    std::snprintf(line, sizeof line, "%4d  %-24s %4d %10d %10d %10s %10s %5s %7s\n", slot,
-                  "(empty)", e.entryType(), e.startOffset(), e.endOffset(), "-", "-", "-", "-");
+    std::snprintf(line, sizeof line, "%4d  %-24s %4d %10d %10d %10s %10s %5s %7s %8s\n", slot,
+                  "(empty)", e.entryType(), e.startOffset(), e.endOffset(), "-", "-", "-", "-",
+                  "-");
     return line;
   }
-  std::snprintf(line, sizeof line, "%4d  %s %4d %10d %10d %10lld %10d %5s %7s\n", slot,
+  std::snprintf(line, sizeof line, "%4d  %s %4d %10d %10d %10lld %10d %5s %7s %8s\n", slot,
                 Padded(e.name(), 24).c_str(), e.entryType(), e.startOffset(), e.endOffset(),
                 static_cast<long long>(e.storedLength()), e.extractedSize(),
-                e.compressed() ? "yes" : "no", Ratio(e).c_str());
+                e.compressed() ? "yes" : "no", Ratio(e).c_str(), Check(e).c_str());
   return line;
 }
 
@@ -124,10 +135,13 @@ std::string FormatListing(const PackageInfo& info) {
          ", open_display_properties = " + std::to_string(h.openDisplayProperties()) + "\n";
   out += "file size: " + std::to_string(info.fileSize) + " bytes\n";
   char head[256];
-  std::snprintf(head, sizeof head, "%4s  %-24s %4s %10s %10s %10s %10s %5s %7s\n", "slot", "name",
-                "type", "start", "end", "stored", "extracted", "comp", "ratio");
+  std::snprintf(head, sizeof head, "%4s  %-24s %4s %10s %10s %10s %10s %5s %7s %8s\n", "slot",
+                "name", "type", "start", "end", "stored", "extracted", "comp", "ratio", "crc32");
   out += head;
   for (int slot = 0; slot < kPackageSlots; ++slot) out += Row(slot, info.directory.table[slot]);
+  out += saver::ReadMarker(info.directory.table[0])
+             ? "crc32: the CRC-32 of the stored bytes; slot 0's covers the header and table\n"
+             : "crc32: no entry checks (a package of another writer)\n";
   return out;
 }
 

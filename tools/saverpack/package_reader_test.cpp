@@ -152,7 +152,9 @@ TEST_F(ImageUnderTest, ListingShowsHeaderAndEverySlot) {
   EXPECT_THAT(listing, HasSubstr("(empty)"));
   EXPECT_THAT(listing, HasSubstr("Aqua.scr"));
   EXPECT_THAT(listing, HasSubstr("%"));
-  EXPECT_EQ(std::count(listing.begin(), listing.end(), '\n'), 4 + saver::kPackageSlots);
+  EXPECT_THAT(listing, HasSubstr("crc32: the CRC-32 of the stored bytes; slot 0's covers"));
+  // Title, switches, size, column heads, the slots, what the crc32 column is.
+  EXPECT_EQ(std::count(listing.begin(), listing.end(), '\n'), 5 + saver::kPackageSlots);
 }
 
 class InstallerFile : public ::testing::Test {

@@ -7,8 +7,10 @@
 #include <memory>
 
 #include "data_file.h"
+#include "entry_marker.h"
 #include "file_io.h"
 #include "pack_error.h"
+#include "package/crc32.h"
 #include "progress.h"
 #include "slot_stream.h"
 
@@ -162,6 +164,23 @@ SlotSizes WriteSlot(int slot, const SlotContent& content, PackageOutput& out, Le
   }
 }
 
+// The CRC-32 of an entry's stored bytes as they stand in the output, read
+// back in chunks.
+uint32_t StoredCrc(PackageOutput& out, const saver::PackageEntry& entry) {
+  std::vector<uint8_t> chunk(64 * 1024);
+  saver::Crc32Stream crc;
+  auto at = static_cast<uint64_t>(entry.startOffset());
+  for (auto left = static_cast<uint64_t>(entry.storedLength()); left > 0;) {
+    const auto piece =
+        std::span(chunk).first(static_cast<size_t>(std::min<uint64_t>(left, chunk.size())));
+    out.ReadAt(at, piece);
+    crc.Update(piece);
+    at += piece.size();
+    left -= piece.size();
+  }
+  return crc.value();
+}
+
 void AppendZeros(PackageOutput& out, uint64_t count) {
   const std::vector<uint8_t> zeros(4096, 0);
   while (count > 0) {
@@ -261,8 +280,10 @@ uint64_t WritePackage(int fd, std::span<const uint8_t> stub, const PackageConten
       sizes[slot] = WriteSlot(slot, *contents.slots[slot], out, level, contents.places, warnings);
     }
   }
+  saver::PackageDirectory directory = LayOutDirectory(contents, sizes);
+  saver::MarkDirectory(directory, [&](int slot) { return StoredCrc(out, directory.table[slot]); });
   uint8_t raw[saver::kHeaderAndTableSize];
-  saver::SerializeDirectory(LayOutDirectory(contents, sizes), raw);
+  saver::SerializeDirectory(directory, raw);
   out.WriteAt(PackageOffset, raw);
   return out.size();
 }

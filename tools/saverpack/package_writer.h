@@ -11,7 +11,9 @@
 // Slot 0 describes the padded image. A filled slot's stored bytes run from
 // startOffset to endOffset inclusive; an empty slot has name length 0,
 // startOffset = endOffset = the position of the next slot's data, sizes 0,
-// type 5 and compressed 1.
+// type 5 and compressed 1. Every filled slot whose name is at most 239 bytes
+// long carries a CRC-32 marker at the end of its name field, slot 0 one for
+// the header and table (package/entry_marker.h).
 #pragma once
 
 #include <array>
