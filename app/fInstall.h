@@ -164,6 +164,7 @@ class TInstallerForm {
   std::string UninstallKeyPath() const;
   std::string Text(unsigned id) { return platform_.LoadText(id); }
   int32_t BusyFile(const std::string& path);
+  int32_t WriteWholeFile(const std::string& path, const void* data, size_t size);
   // One stored or compressed entry into its destination; the body of ExtractEntry.
   int32_t WriteEntry(os::ReadStream& stream, const saver::PackageEntry& entry,
                      const std::string& destination, bool& outputComplete);

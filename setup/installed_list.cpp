@@ -49,23 +49,8 @@ int32_t TInstallerForm::WriteInstalledFileList() {
   };
   names.erase(std::remove_if(names.begin(), names.end(), temporary), names.end());
   const std::string bytes = saver::FormatInstalledList(names);
-  int32_t code = journal ? journal->BeforeWrite(listPath) : kOk;
-  if (code != kOk) {
-    ShowInstallError(code, listPath);
-    return code;
-  }
-  try {
-    auto file = platform_.CreateFile(listPath);
-    const auto size = static_cast<uint32_t>(bytes.size());
-    if (file->Write(bytes.data(), size) != size) code = os::err::kShortWrite;
-    file->Close();
-  } catch (const os::IoError& e) {
-    code = e.code();
-  }
-  if (code != kOk) {
-    DeleteExistingOnce(listPath, false);
-    ShowInstallError(code, listPath);
-  }
+  const int32_t code = WriteWholeFile(listPath, bytes.data(), bytes.size());
+  if (code != kOk) ShowInstallError(code, listPath);
   return code;
 }
 

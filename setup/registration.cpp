@@ -61,18 +61,25 @@ int32_t TInstallerForm::ReadSaverDataHeader() {
 int32_t TInstallerForm::WriteSaverSettings() {
   ShowStatus(Text(kStrWritingSaverData));
   const std::string path = saverFolder + "saver.dat";
+  const int32_t code = WriteWholeFile(path, settingsBlock.data(), settingsBlock.size());
+  if (code == kOk) NoteSaverFolderFile(path);
+  return code;
+}
+
+// Creates (or replaces, kept by the journal) `path` with exactly `size`
+// bytes; a file cut short is removed. The step code, without a message.
+int32_t TInstallerForm::WriteWholeFile(const std::string& path, const void* data, size_t size) {
   int32_t code = journal ? journal->BeforeWrite(path) : kOk;
   if (code != kOk) return code;
   try {
     auto file = platform_.CreateFile(path);
-    const auto size = static_cast<uint32_t>(settingsBlock.size());
-    if (file->Write(settingsBlock.data(), size) != size) code = os::err::kShortWrite;
+    const auto count = static_cast<uint32_t>(size);
+    if (file->Write(data, count) != count) code = os::err::kShortWrite;
     file->Close();
   } catch (const os::IoError& e) {
     code = e.code();
   }
   if (code != kOk) DeleteExistingOnce(path, false);
-  if (code == kOk) NoteSaverFolderFile(path);
   return code;
 }
 
