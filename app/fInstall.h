@@ -137,13 +137,16 @@ class TInstallerForm {
   // the scratch folder, named after the saver folder.
   std::string JournalPath() const;
   // The install path check (saver::IsInstallPath) for this run's folders.
-  bool IsInstallPath(const std::string& path) const;
+  setup::PathCheck InstallPathCheck() const;
   // Finds the journal an earlier, interrupted run of this saver folder left
   // and rolls it back (or finishes its commit).
   void RecoverInterruptedInstall();
   // The uninstall entry's command: the engine's path with "/u", the path in
   // double quotes when it holds a blank.
   std::string UninstallCommand() const;
+  // A command that is this screensaver's own: the engine's path with "/u",
+  // quoted or not, letter case ignored.
+  bool IsOwnUninstallCommand(const std::string& command) const;
   // Files written into the saver folder during preparation and install, by
   // their names relative to it.
   std::vector<std::string> saverFolderFiles;

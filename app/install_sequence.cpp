@@ -55,8 +55,7 @@ int32_t TInstallerForm::RunInstallWithStatus() {
 
 int32_t TInstallerForm::RunInstall() {
   const CursorKind cursor = view_.SetCursor(CursorKind::kHourGlass);
-  journal = std::make_unique<setup::InstallJournal>(
-      platform_, JournalPath(), [this](const std::string& path) { return IsInstallPath(path); });
+  journal = std::make_unique<setup::InstallJournal>(platform_, JournalPath(), InstallPathCheck());
   CloseDisplayProperties();
   int32_t code = ExtractPackageFiles(workingCopy);
   int32_t afterCode = kOk;
@@ -99,13 +98,14 @@ std::string TInstallerForm::JournalPath() const {
   return scratchFolder + "\\" + name + ".jnl";
 }
 
-bool TInstallerForm::IsInstallPath(const std::string& path) const {
-  return saver::IsInstallPath(path, windowsFolder, saverFolder);
+setup::PathCheck TInstallerForm::InstallPathCheck() const {
+  return [this](const std::string& path) {
+    return saver::IsInstallPath(path, windowsFolder, saverFolder);
+  };
 }
 
 void TInstallerForm::RecoverInterruptedInstall() {
-  setup::InstallJournal::Recover(platform_, JournalPath(),
-                                 [this](const std::string& path) { return IsInstallPath(path); });
+  setup::InstallJournal::Recover(platform_, JournalPath(), InstallPathCheck());
 }
 
 int32_t TInstallerForm::InstallSilently() {

@@ -27,6 +27,11 @@ std::string Lower(std::string s) {
   return s;
 }
 
+// The code of a file that cannot be replaced: a screensaver has its own.
+int32_t BusyCode(const std::string& path) {
+  return Lower(Extension(path)) == ".scr" ? kErrSaverBusy : kErrFileBusy;
+}
+
 // `name` with its extension replaced by `extension` (added when it has none).
 std::string ChangeExtension(const std::string& name, const std::string& extension) {
   return name.substr(0, name.size() - Extension(name).size()) + extension;
@@ -245,7 +250,7 @@ int32_t TInstallerForm::WriteEntry(os::ReadStream& stream, const saver::PackageE
 // the delete that would have failed on it.
 int32_t TInstallerForm::BusyFile(const std::string& path) {
   if (Extension(path) == ".dll") return kErrFileBusy;
-  const int32_t code = Lower(Extension(path)) == ".scr" ? kErrSaverBusy : kErrFileBusy;
+  const int32_t code = BusyCode(path);
   ShowInstallError(code, path);
   return code;
 }
@@ -261,7 +266,7 @@ int32_t TInstallerForm::DeleteExisting(const std::string& path, bool report, int
         if (platform_.DeleteFile(path)) {
           result = kOk;
         } else {
-          result = Lower(Extension(path)) == ".scr" ? kErrSaverBusy : kErrFileBusy;
+          result = BusyCode(path);
         }
       }
     } catch (const os::IoError& e) {

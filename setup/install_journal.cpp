@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "install_paths.h"
+#include "small_file.h"
 #include "step_codes.h"
 
 namespace setup {
@@ -13,6 +14,8 @@ constexpr char kIniFile[] = "system.ini";
 constexpr char kIniSection[] = "boot";
 constexpr char kIniKey[] = "SCRNSAVE.EXE";
 constexpr int kMaxBackupNumber = 100000;
+// A journal larger than this is none this installer wrote.
+constexpr int64_t kLongestJournal = 1 << 24;
 
 std::string FolderOf(const std::string& path) {
   const size_t cut = path.find_last_of('\\');
@@ -269,9 +272,7 @@ bool InstallJournal::Valid(const Entry& entry) const {
 bool InstallJournal::Load() {
   std::string text;
   try {
-    auto file = platform_.OpenRead(journalPath_);
-    text.resize(static_cast<size_t>(std::min<int64_t>(file->Size(), 1 << 24)));
-    text.resize(file->Read(text.data(), static_cast<uint32_t>(text.size())));
+    text = ReadSmallFile(platform_, journalPath_, kLongestJournal);
   } catch (const os::IoError&) {
     return false;
   }

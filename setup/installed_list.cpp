@@ -4,6 +4,7 @@
 
 #include "fInstall.h"
 #include "installed_files.h"
+#include "small_file.h"
 #include "step_codes.h"
 
 namespace app {
@@ -11,15 +12,6 @@ namespace {
 
 // A list larger than this is no list this installer wrote.
 constexpr int64_t kLongestList = 1 << 20;
-
-std::string ReadWhole(os::Platform& platform, const std::string& path) {
-  auto stream = platform.OpenRead(path);
-  const int64_t size = stream->Size();
-  if (size <= 0 || size > kLongestList) return {};
-  std::string bytes(static_cast<size_t>(size), '\0');
-  bytes.resize(stream->Read(bytes.data(), static_cast<uint32_t>(size)));
-  return bytes;
-}
 
 }  // namespace
 
@@ -35,8 +27,9 @@ int32_t TInstallerForm::WriteInstalledFileList() {
   std::vector<std::string> names = saverFolderFiles;
   try {
     if (platform_.FileExists(listPath)) {
-      for (const std::string& name : saver::ParseInstalledList(ReadWhole(platform_, listPath))
-                                         .value_or(std::vector<std::string>{})) {
+      for (const std::string& name :
+           saver::ParseInstalledList(setup::ReadSmallFile(platform_, listPath, kLongestList))
+               .value_or(std::vector<std::string>{})) {
         if (platform_.FileExists(saverFolder + name)) names.push_back(name);
       }
     }

@@ -30,6 +30,12 @@ std::string TInstallerForm::UninstallCommand() const {
   return "\"" + engine + "\" /u";
 }
 
+bool TInstallerForm::IsOwnUninstallCommand(const std::string& command) const {
+  const std::string engine = windowsFolder + packageTitle + ".scr";
+  return saver::SameName(command, engine + " /u") ||
+         saver::SameName(command, "\"" + engine + "\" /u");
+}
+
 // The uninstall entry's key, or empty when the title cannot name a key of its
 // own: an empty title would name the Uninstall key itself, and a backslash
 // would reach into another key.
@@ -153,10 +159,7 @@ int32_t TInstallerForm::WriteUninstallKey() {
   int32_t code = kOk;
   auto key = platform_.OpenMachineKey(keyPath, false, code);
   const UninstallKeyState before = ReadUninstallKeyState(key.get());
-  const std::string engine = windowsFolder + packageTitle + ".scr";
-  const bool own = before.hasCommand && (saver::SameName(before.command, engine + " /u") ||
-                                         saver::SameName(before.command, "\"" + engine + "\" /u"));
-  if (before.existed && !own) {
+  if (before.existed && !(before.hasCommand && IsOwnUninstallCommand(before.command))) {
     ShowInstallError(kErrForeignUninstallKey, shownKey);
     return kErrForeignUninstallKey;
   }
